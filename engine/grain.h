@@ -1,0 +1,68 @@
+// A sounding grain and the pool its records come from.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kornmill {
+
+struct Stream;
+struct Sound;
+
+struct Grain {
+  Grain* next = nullptr;       // active list
+  Grain* free_link = nullptr;  // free list
+  Stream* stream = nullptr;
+  Sound* sound = nullptr;
+  int32_t increment = 0;       // position units per frame, reduced to 28 bits
+  int32_t position = 0;        // 28-bit read position
+  int32_t remaining = 0;       // frames still to play; -8 per step
+  int32_t decay_start = 0;     // decay begins when remaining <= this
+  int32_t attack_phase = 0;
+  int32_t attack_increment = 0;
+  int32_t decay_phase = 0;
+  int32_t decay_decrement = 0;
+  uint8_t short_flag = 0;      // shorter than one second of output
+  float left_gain = 0;
+  float right_gain = 0;
+  float base_left_gain = 0;
+  float base_right_gain = 0;
+  float silence_threshold = 0;  // envelope values below it are skipped
+  float glissando = 0;          // change of the increment per frame
+  int32_t frame_counter = 0;    // frames rendered; minus the start frame in its first step
+};
+
+// Grain records come from blocks of 64, never given back. The first record of
+// the first block is the list header: its `next` is the first active grain and
+// its `free_link` the first free one.
+class GrainPool {
+ public:
+  static constexpr int kBlockSize = 64;
+
+  GrainPool();
+
+  // Takes a record from the free list and puts it at the front of the active
+  // list; null when the free list is empty (never allocates).
+  Grain* AllocGrain();
+  // Adds blocks until at least `n` records are free. Allocates; not for the render path.
+  void Reserve(int n);
+  // Unlinks `g` (whose predecessor in the active list is `prev`) and frees it.
+  void Release(Grain* prev, Grain* g);
+
+  Grain* header() { return header_; }
+  Grain* first_active() { return header_->next; }
+  int active_count() const { return active_; }
+  void add_active(int n) { active_ += n; }
+  int free_count() const { return free_; }
+
+ private:
+  void AddBlock();
+
+  std::vector<std::unique_ptr<Grain[]>> blocks_;
+  Grain* header_ = nullptr;
+  int active_ = 0;
+  int free_ = 0;
+};
+
+}  // namespace kornmill
