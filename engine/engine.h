@@ -117,6 +117,16 @@ class Engine {
  private:
   template <class Interp>
   void RenderWith(float* out, RenderContext& ctx);
+  template <class Interp>
+  void RenderStep(float* dst, RenderContext& ctx);
+  template <class Interp>
+  void RenderGrain(Grain& g, float* dst);
+  void StartOnsets(RenderContext& ctx);
+  void AdvanceLoops(RenderContext& ctx);
+  int32_t DrawLoopDeviation(const Stream& s);
+  void UpdateStream(Stream& s);
+  void StartGrainPitch(Grain& g, const Stream& s, double amp, int32_t len);
+  void StartGrainEnvelope(Grain& g, const Stream& s, int32_t len);
 
   std::array<float, kEnvelopeSize + kEnvelopeGuard> env_{};
   std::array<float, kPanSize> pan_{};
@@ -133,6 +143,12 @@ class Engine {
   Interpolation interpolation_ = Interpolation::kSpline;
   GestureMix* gesture_ = nullptr;
   uint64_t grains_started_ = 0;
+  // A block length that is not a multiple of 8 ends inside a step; the rest of
+  // that step (clipped output and the stream's own values) opens the next block.
+  std::array<float, kStepFrames * 2> step_scratch_{};
+  std::array<float, kStepFrames * 2> carry_out_{};
+  std::array<float, kStepFrames * 2> carry_block_{};
+  int carry_frames_ = 0;
 };
 
 }  // namespace kornmill

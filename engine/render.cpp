@@ -1,0 +1,200 @@
+// The block renderers: the step loop of 8 frames, instantiated once per interpolation.
+#include <algorithm>
+#include <cstring>
+
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "engine/fixed_point.h"
+#include "engine/interpolation.h"
+
+namespace kornmill {
+namespace {
+
+constexpr uint32_t kPhaseTopBits = 0xF0000000u;
+
+inline float Clip(float v) { return std::clamp(v, -kOutputClip, kOutputClip); }
+
+}  // namespace
+
+template <class Interp>
+void Engine::RenderGrain(Grain& g, float* dst) {
+  if (g.decay_phase < 0) return;  // silent until it is removed
+  const Sound& snd = *g.sound;
+  const uint32_t sint = static_cast<uint32_t>(std::max(1, RoundEven(snd.position_scale)));
+  const int stride = snd.channels;
+  const int mask = g.stream->input_mask;
+  const float* data = snd.samples.data() + (mask == kInputRight ? 1 : 0);
+  const bool both = mask == kInputBoth;
+
+  int k = 0;
+  int32_t counter = g.frame_counter;
+  if (counter < 0) {
+    k = -counter;
+    counter = 0;
+  }
+  uint32_t pos = static_cast<uint32_t>(g.position);
+  int32_t attack_phase = g.attack_phase;
+  int32_t decay_phase = g.decay_phase;
+  const bool decaying = g.remaining <= g.decay_start;
+  const double gliss = g.glissando;
+  const double increment = g.increment;
+  const float threshold = g.silence_threshold;
+  const double left = g.left_gain, right = g.right_gain;
+
+  for (; k < kStepFrames; ++k) {
+    float env = 1.0f;
+    if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
+      env = env_[attack_phase >> 15];
+      attack_phase += g.attack_increment;
+    }
+    if (decaying) {
+      env = static_cast<float>(double(env_[decay_phase >> 15]) * env);
+      decay_phase -= g.decay_decrement;
+      if (decay_phase < 0) break;
+    }
+    const uint32_t frame = pos / sint;
+    const float t = static_cast<float>(double(pos % sint) / sint);
+    pos = (pos + static_cast<uint32_t>(RoundEven(gliss * counter + increment))) & kPositionMask;
+    ++counter;
+    if (threshold > env) continue;
+
+    const float* p = data + size_t(frame) * stride;
+    const float a = static_cast<float>(double(Interp::Read(p, stride, t)) * env);
+    if (stereo_) {
+      const float b = both ? static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env) : a;
+      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * left);
+      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(b) * right);
+    } else if (both) {
+      // Mono output of a stereo pair: the two channels in equal parts.
+      const float b = static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env);
+      const float m = static_cast<float>(0.5 * (double(a) + double(b)));
+      dst[k] = static_cast<float>(double(dst[k]) + double(m) * left);
+    } else {
+      dst[k] = static_cast<float>(double(dst[k]) + double(a) * left);
+    }
+  }
+  g.position = static_cast<int32_t>(pos);
+  g.frame_counter = counter;
+  g.attack_phase = attack_phase;
+  g.decay_phase = decay_phase;
+}
+
+void Engine::StartOnsets(RenderContext& ctx) {
+  for (Stream* s = ctx.play_list; s; s = s->next_playing) {
+    const uint32_t inc = static_cast<uint32_t>(s->onset_increment);
+    if (stopping_ || s->onset_phase + 7 * inc < kPhaseOne) {
+      s->onset_phase += 8 * inc;
+      continue;
+    }
+    for (int j = 0; j < kStepFrames; ++j) {
+      if (s->onset_phase & kPhaseTopBits) {
+        s->onset_phase &= kPositionMask;
+        if (Grain* g = StartGrain(*s)) {
+          g->frame_counter = -j;
+          pool_.add_active(1);
+        }
+      }
+      s->onset_phase += inc;
+    }
+  }
+}
+
+void Engine::AdvanceLoops(RenderContext& ctx) {
+  for (Stream* s = ctx.play_list; s; s = s->next_playing) {
+    s->loop_position = WrapAdd(s->loop_position, WrapMul(kStepFrames, s->loop_rate));
+    bool wrapped = false;
+    if (s->loop_position > s->loop_length) {
+      s->loop_deviation = DrawLoopDeviation(*s);
+      s->loop_position = WrapSub(s->loop_position, s->loop_length);
+      wrapped = true;
+    } else if (s->loop_position < 0) {
+      s->loop_deviation = DrawLoopDeviation(*s);
+      s->loop_position = WrapAdd(s->loop_position, s->loop_length);
+      wrapped = true;
+    }
+    if (wrapped && s->hard_sync) s->onset_phase = kPhaseOne;
+  }
+}
+
+// One step of 8 frames: control update, onsets, every active grain mixed
+// into `dst` (8 × channels floats), loop advance and clock.
+template <class Interp>
+void Engine::RenderStep(float* dst, RenderContext& ctx) {
+  countdown_ -= kStepFrames;
+  if (countdown_ <= 0) {
+    if (gesture_ && gesture_->active()) {
+      if (gesture_->moved()) gesture_->Apply();
+      gesture_->clear_moved();
+    }
+    if (ctx.streams) UpdateControls(*ctx.streams);
+    countdown_ = kControlUpdateCountdown;
+  }
+  StartOnsets(ctx);
+
+  Grain* prev = pool_.header();
+  for (Grain* g = prev->next; g;) {
+    RenderGrain<Interp>(*g, dst);
+    g->remaining -= kStepFrames;
+    if (g->remaining <= 0) {
+      --g->sound->live_grains;
+      pool_.Release(prev, g);
+      pool_.add_active(-1);
+      g = prev->next;
+    } else {
+      prev = g;
+      g = g->next;
+    }
+  }
+
+  AdvanceLoops(ctx);
+  frame_clock_ = WrapAdd(frame_clock_, kStepFrames);
+}
+
+template <class Interp>
+void Engine::RenderWith(float* out, RenderContext& ctx) {
+  const int nch = channels();
+  const int frames = block_frames_;
+  Stream* first = ctx.play_list;  // the first stream when it plays
+  int off = 0;
+
+  // Frames left over from the previous block's last, partial step.
+  if (carry_frames_ > 0) {
+    const int n = std::min(carry_frames_, frames);
+    std::memcpy(out, carry_out_.data(), sizeof(float) * n * nch);
+    if (first) std::memcpy(first->block.data(), carry_block_.data(), sizeof(float) * n * nch);
+    carry_frames_ -= n;
+    std::memmove(carry_out_.data(), carry_out_.data() + n * nch, sizeof(float) * carry_frames_ * nch);
+    std::memmove(carry_block_.data(), carry_block_.data() + n * nch,
+                 sizeof(float) * carry_frames_ * nch);
+    off = n;
+  }
+
+  while (off < frames) {
+    const int take = std::min(kStepFrames, frames - off);
+    const bool whole = take == kStepFrames && first;
+    float* dst = whole ? first->block.data() + off * nch : step_scratch_.data();
+    if (!whole) std::fill(step_scratch_.begin(), step_scratch_.end(), 0.0f);
+    RenderStep<Interp>(dst, ctx);
+
+    float* o = out + off * nch;
+    for (int i = 0; i < take * nch; ++i) o[i] = first ? Clip(dst[i]) : 0.0f;
+    if (take < kStepFrames) {
+      // A block that ends inside a step: the rest of the step opens the next block.
+      if (first) std::memcpy(first->block.data() + off * nch, dst, sizeof(float) * take * nch);
+      carry_frames_ = kStepFrames - take;
+      for (int i = take * nch; i < kStepFrames * nch; ++i) {
+        carry_out_[i - take * nch] = first ? Clip(dst[i]) : 0.0f;
+        carry_block_[i - take * nch] = dst[i];
+      }
+    } else if (!whole && first) {
+      std::memcpy(first->block.data() + off * nch, dst, sizeof(float) * take * nch);
+    }
+    off += take;
+  }
+}
+
+void Engine::RenderLinear(float* out, RenderContext& ctx) { RenderWith<Linear>(out, ctx); }
+void Engine::RenderCubic(float* out, RenderContext& ctx) { RenderWith<Cubic>(out, ctx); }
+void Engine::RenderSpline(float* out, RenderContext& ctx) { RenderWith<Spline>(out, ctx); }
+
+}  // namespace kornmill
