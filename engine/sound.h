@@ -20,7 +20,9 @@ struct Sound {
   int32_t use_count = 0;
   std::string path;  // full path of the file
   std::string name;  // display name: the file name after the last '/'
-  // frames × channels samples, then the guard frames (copies of the first frames).
+  // frames × channels samples, then the guard frames (copies of the first
+  // frames), then one spare sample (0): a one-channel sound read with the
+  // second-channel mask reaches one sample past the last guard frame.
   std::vector<float> samples;
   int32_t frame_count = 0;
   uint32_t frame_rate = 0;
