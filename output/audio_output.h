@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,12 @@ class Engine;
 class StreamTable;
 class BlockRing;
 class OutputRecorder;
+
+// The ring could not be allocated (after the fatal-error box was shown).
+class OutputBufferError : public std::runtime_error {
+ public:
+  OutputBufferError();
+};
 
 // Who asked for play (TogglePlay / StartPlay sources).
 inline constexpr int kPlayFromButton = 1;       // main window "&Play" or Escape
@@ -62,7 +69,9 @@ class AudioOutput final : public BlockSource {
   void InitAudioOutput(std::string_view stored_out_folder = {},
                        std::string_view stored_in_folder = {});
   // (Re)allocates the ring from the configured block size and channels; only
-  // while idle. Also gives the engine its output format.
+  // while idle. Also gives the engine its output format. When memory runs out
+  // it shows "Could not allocate output buffer memory" (title "Fatal error")
+  // and throws OutputBufferError; the program then shuts down.
   void AllocateOutputBuffers();
 
   // Play / Stop. Sources are the kPlayFrom… values.
@@ -77,6 +86,9 @@ class AudioOutput final : public BlockSource {
   // Device thread: converts the oldest queued block into the device buffer
   // (silence and an underrun when none is queued) and wakes the main thread.
   void SendBlock(int16_t* buffer, unsigned frames) override;
+  // Device thread: the device went away; wakes the main thread, whose next
+  // OnBlockDone stops play and says why.
+  void DeviceLost() override;
   // Shows the underrun line when there were more than 2, then clears both counters.
   void ReportUnderruns();
 
@@ -121,7 +133,7 @@ class AudioOutput final : public BlockSource {
   std::mutex& render_lock() { return render_lock_; }
 
  private:
-  bool OpenDevice(int source);
+  bool OpenDevice();
   void SetPlayButtons(std::string_view text, bool checked);
   void CheckDeviceLost();
 
@@ -143,7 +155,8 @@ class AudioOutput final : public BlockSource {
   bool stopping_ = false;
   bool device_open_ = false;
   bool gesture_active_ = false;
-  bool stream_open_ = false;
+  bool record_armed_ = false;
+  int device_channels_ = 2;  // set before the device starts; read by SendBlock
   std::atomic<int32_t> blocks_played_{0};
   std::atomic<int32_t> underruns_{0};
   std::mutex render_lock_;

@@ -17,6 +17,9 @@ class BlockSource {
  public:
   virtual ~BlockSource() = default;
   virtual void SendBlock(int16_t* buffer, unsigned frames) = 0;
+  // The device went away by itself (OutputDevice::lost() is now true). Called
+  // on a device thread; wakes the main thread, nothing more.
+  virtual void DeviceLost() {}
 };
 
 // What a stream is opened with. `frames` may be changed by the device (JACK

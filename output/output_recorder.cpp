@@ -1,0 +1,127 @@
+// Output soundfile names, opening and closing, and the block append with its write-error path.
+#include "output/output_recorder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+
+#include "controls/stream.h"
+#include "output/output_folders.h"
+#include "output/output_texts.h"
+
+namespace kornmill {
+
+OutputRecorder::OutputRecorder(OutputConfig& config, OutputView& view)
+    : config_(config), view_(view) {}
+
+OutputRecorder::~OutputRecorder() {
+  CloseOutputFile();
+}
+
+void OutputRecorder::AllocateCopyArea(int samples) {
+  copy_.assign(static_cast<size_t>(samples) * 3, 0.0f);
+  copy_samples_ = samples;
+}
+
+int OutputRecorder::MakeOutputFileName(const std::string& folder, std::string& path) {
+  char name[32];
+  if (!config_.numbered_files) {
+    std::snprintf(name, sizeof name, "%s", kOutputFileName);
+  } else {
+    if (config_.max_count < 2) config_.max_count = 99;
+    if (++config_.file_counter > config_.max_count) config_.file_counter = 0;
+    std::snprintf(name, sizeof name, kNumberedFileName, config_.file_counter);
+    view_.SoundOptionsChanged();
+  }
+  path = folder + "/" + name;
+  return static_cast<int>(path.size());
+}
+
+void OutputRecorder::Toggle(const std::string& folder, StreamTable& streams) {
+  if (recording_) {
+    recording_ = false;
+    CloseOutputFile();
+  } else {
+    if (folder == ProgramDataFolder()) EnsureFolder(folder);
+    std::string path;
+    MakeOutputFileName(folder, path);
+    if (!config_.one_file_per_stream) {
+      Start(path);
+    } else if (streams.count() > 0) {
+      // sifter07.wav is written as sifter07.1.wav: one file per stream, numbered from 1.
+      Start(path.substr(0, path.size() - 3) + "1.wav");
+    }
+  }
+  view_.SetRecordButtons(recording_);
+}
+
+bool OutputRecorder::Start(const std::string& path) {
+  recording_ = Open(path);
+  return recording_;
+}
+
+bool OutputRecorder::Open(const std::string& path) {
+  CloseOutputFile();
+  try {
+    if (!factory_) throw std::runtime_error(kTextNotWritable);
+    slot_ = factory_(path, config_.output_format());
+  } catch (const std::exception& e) {
+    char text[1024];
+    std::snprintf(text, sizeof text, kTextCannotRecord, path.c_str(), e.what());
+    view_.ShowStatus(text);
+    slot_.reset();
+  }
+  return static_cast<bool>(slot_);
+}
+
+void OutputRecorder::WriteBlock(const float* block, StreamTable& streams) {
+  const size_t n = static_cast<size_t>(config_.samples_per_block());
+  if (!config_.one_file_per_stream) {
+    WriteSingle(block, n);
+  } else {
+    WritePerStream(n, streams);
+  }
+  ++config_.blocks_written;
+}
+
+void OutputRecorder::WriteSingle(const float* block, size_t n) {
+  if (!slot_) {
+    recording_ = false;
+    view_.ShowStatus(kTextNotWritable);
+    return;
+  }
+  if (slot_->Write(block, n) < n) {
+    recording_ = false;
+    CloseOutputFile();
+    view_.ShowStatus(kTextWriteError);
+  }
+}
+
+void OutputRecorder::WritePerStream(size_t n, StreamTable& streams) {
+  if (copy_samples_ < static_cast<int>(n)) AllocateCopyArea(static_cast<int>(n));
+  Stream* first = streams.first();
+  const float* source = copy_.data() + 2 * n;  // the silent block
+  if (slot_ && first && first->block.size() >= n) {
+    float* copy = copy_.data() + (config_.blocks_written % 2) * n;
+    std::copy(first->block.begin(), first->block.begin() + n, copy);
+    source = copy;
+  }
+  if (slot_ && slot_->Write(source, n) < n) {
+    CloseOutputFile();
+    view_.ShowStatus(kTextWriteError);
+  }
+  if (!slot_) {
+    recording_ = true;  // Toggle ends it and unchecks the buttons
+    Toggle(std::string(), streams);
+  }
+}
+
+void OutputRecorder::CloseOutputFile() {
+  if (slot_) {
+    slot_->Close();
+    slot_.reset();
+  }
+}
+
+}  // namespace kornmill

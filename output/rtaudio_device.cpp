@@ -1,0 +1,174 @@
+// RtAudio output streams: open, start, close, the block callback and the watch for a lost server.
+#include "output/rtaudio_device.h"
+
+#include <rtaudio/RtAudio.h>
+
+#include <chrono>
+
+namespace kornmill {
+
+namespace {
+
+constexpr auto kWatchPeriod = std::chrono::milliseconds(20);
+constexpr int kLostCloseWaits = 100;  // × 20 ms: how long RtAudio gets to close a lost stream
+
+}  // namespace
+
+std::vector<int> CompiledHostApis() {
+  std::vector<RtAudio::Api> apis;
+  RtAudio::getCompiledApi(apis);
+  std::vector<int> out;
+  for (RtAudio::Api a : apis) {
+    if (a != RtAudio::RTAUDIO_DUMMY && a != RtAudio::UNSPECIFIED) out.push_back(int(a));
+  }
+  return out;
+}
+
+std::string HostApiName(int api) {
+  switch (api) {
+    case RtAudio::UNIX_JACK:
+      return "JACK";
+    case RtAudio::LINUX_PULSE:
+      return "PulseAudio";
+    case RtAudio::LINUX_ALSA:
+      return "ALSA";
+    case RtAudio::LINUX_OSS:
+      return "OSS";
+    default:
+      return RtAudio::getApiDisplayName(static_cast<RtAudio::Api>(api));
+  }
+}
+
+RtAudioDevice::RtAudioDevice(int api, int index) : api_(api), index_(index) {}
+
+RtAudioDevice::~RtAudioDevice() {
+  Close();
+}
+
+bool RtAudioDevice::Open(StreamRequest& request, BlockSource& source, std::string& error) {
+  Close();
+  lost_.store(false, std::memory_order_release);
+  callbacks_.store(0, std::memory_order_relaxed);
+  source_ = &source;
+  try {
+    rt_ = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api_));
+    rt_->showWarnings(false);
+    const unsigned count = rt_->getDeviceCount();
+    if (index_ < 0 || static_cast<unsigned>(index_) >= count) {
+      error = HostApiName(rt_->getCurrentApi()) + ": there is no output device " +
+              std::to_string(index_) + " (" + std::to_string(count) + " found).";
+      rt_.reset();
+      return false;
+    }
+    RtAudio::StreamParameters out;
+    out.deviceId = static_cast<unsigned>(index_);
+    out.nChannels = static_cast<unsigned>(request.channels);
+    out.firstChannel = 0;
+    RtAudio::StreamOptions options;
+    options.numberOfBuffers = static_cast<unsigned>(request.buffers);
+    options.streamName = "Kornmill";
+    unsigned frames = request.frames;
+    rt_->openStream(&out, nullptr, RTAUDIO_SINT16, request.rate, &frames, &RtAudioDevice::Callback,
+                    this, &options);
+    request.frames = frames;
+    return true;
+  } catch (const RtAudioError& e) {
+    error = e.getMessage();
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  ForgetStream();
+  return false;
+}
+
+bool RtAudioDevice::Start(std::string& error) {
+  if (!rt_ || !rt_->isStreamOpen()) {
+    error = "The audio stream is not open.";
+    return false;
+  }
+  try {
+    if (!rt_->isStreamRunning()) rt_->startStream();
+  } catch (const RtAudioError& e) {
+    error = e.getMessage();
+    return false;
+  }
+  if (!watch_.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(watch_mutex_);
+      watch_quit_ = false;
+    }
+    watch_ = std::thread(&RtAudioDevice::Watch, this);
+  }
+  return true;
+}
+
+void RtAudioDevice::Close() {
+  StopWatch();
+  if (!rt_) return;
+  if (lost()) {
+    // RtAudio closes a stream whose server went away on a thread of its own;
+    // calling into it now could free it twice, so only wait for that to end.
+    for (int i = 0; i < kLostCloseWaits && rt_->isStreamOpen(); ++i) {
+      std::this_thread::sleep_for(kWatchPeriod);
+    }
+    if (rt_->isStreamOpen() && !rt_->isStreamRunning()) {
+      try {
+        rt_->closeStream();
+      } catch (const RtAudioError&) {
+      }
+    }
+    if (rt_->isStreamOpen()) {
+      (void)rt_.release();  // still busy closing: leaking it is safer than freeing it
+      return;
+    }
+  } else {
+    try {
+      // Abort rather than stop: stopping waits for a drain that a dead server never delivers.
+      if (rt_->isStreamRunning()) rt_->abortStream();
+      if (rt_->isStreamOpen()) rt_->closeStream();
+    } catch (const RtAudioError&) {
+    }
+  }
+  ForgetStream();
+}
+
+std::string RtAudioDevice::lost_reason() const {
+  if (api_ == RtAudio::UNIX_JACK || (rt_ && rt_->getCurrentApi() == RtAudio::UNIX_JACK)) {
+    return "the JACK server shut down.";
+  }
+  return "the device stopped.";
+}
+
+int RtAudioDevice::Callback(void* output, void*, unsigned frames, double, unsigned, void* user) {
+  auto* self = static_cast<RtAudioDevice*>(user);
+  self->callbacks_.fetch_add(1, std::memory_order_relaxed);
+  self->source_->SendBlock(static_cast<int16_t*>(output), frames);
+  return 0;
+}
+
+void RtAudioDevice::Watch() {
+  std::unique_lock<std::mutex> lock(watch_mutex_);
+  while (!watch_wake_.wait_for(lock, kWatchPeriod, [this] { return watch_quit_; })) {
+    if (!rt_->isStreamOpen() || !rt_->isStreamRunning()) {
+      lost_.store(true, std::memory_order_release);
+      source_->DeviceLost();
+      return;
+    }
+  }
+}
+
+void RtAudioDevice::StopWatch() {
+  if (!watch_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(watch_mutex_);
+    watch_quit_ = true;
+  }
+  watch_wake_.notify_all();
+  watch_.join();
+}
+
+void RtAudioDevice::ForgetStream() {
+  rt_.reset();
+}
+
+}  // namespace kornmill

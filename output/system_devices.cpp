@@ -1,0 +1,65 @@
+// Device listing and device making over RtAudio and the null device.
+#include "output/system_devices.h"
+
+#include <rtaudio/RtAudio.h>
+
+#include "output/null_device.h"
+#include "output/output_config.h"
+#include "output/rtaudio_device.h"
+
+namespace kornmill {
+
+std::unique_ptr<DeviceProvider> MakeSystemDevices() {
+  return std::make_unique<SystemDevices>();
+}
+
+int SystemDevices::RtAudioDeviceCount(int32_t selection) {
+  try {
+    RtAudio rt(static_cast<RtAudio::Api>(SelectionApi(selection)));
+    rt.showWarnings(false);
+    return static_cast<int>(rt.getDeviceCount());
+  } catch (const RtAudioError&) {
+    return 0;
+  }
+}
+
+std::vector<DeviceEntry> SystemDevices::ListDevices() {
+  std::vector<DeviceEntry> list;
+  for (int api : CompiledHostApis()) {
+    try {
+      RtAudio rt(static_cast<RtAudio::Api>(api));
+      rt.showWarnings(false);
+      if (rt.getCurrentApi() != api) continue;
+      const unsigned count = rt.getDeviceCount();
+      for (unsigned i = 0; i < count && i < 256; ++i) {
+        RtAudio::DeviceInfo info = rt.getDeviceInfo(i);
+        if (!info.probed || info.outputChannels == 0) continue;
+        DeviceEntry e;
+        e.selection = MakeRtAudioSelection(api, static_cast<int>(i));
+        e.api = HostApiName(api);
+        e.name = info.name;
+        e.label = "(" + e.api + ") " + e.name;
+        list.push_back(std::move(e));
+      }
+    } catch (const RtAudioError&) {
+      // An API that cannot be asked has no devices to offer.
+    }
+  }
+  DeviceEntry null_entry;
+  null_entry.selection = 0;
+  null_entry.api = "Null";
+  null_entry.name = kNullDeviceName;
+  null_entry.label = "(Null) " + null_entry.name;
+  list.push_back(std::move(null_entry));
+  return list;
+}
+
+std::unique_ptr<OutputDevice> SystemDevices::MakeDevice(int32_t selection) {
+  if (IsRtAudioSelection(selection)) {
+    return std::make_unique<RtAudioDevice>(SelectionApi(selection),
+                                           SelectionDeviceIndex(selection));
+  }
+  return std::make_unique<NullDevice>();
+}
+
+}  // namespace kornmill

@@ -1,0 +1,133 @@
+// Test doubles for the audio output: a hand-stepped device, a recording view and a counting waker.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "output/audio_output.h"
+#include "output/output_device.h"
+#include "output/output_view.h"
+
+namespace kornmill::testing {
+
+struct ButtonState {
+  std::string text;
+  bool checked = false;
+};
+
+class RecordingView : public OutputView {
+ public:
+  void SetPlayButton(int id, std::string_view text, bool checked) override {
+    (id == 2031 ? gesture_play : play) = ButtonState{std::string(text), checked};
+  }
+  void SetRecordButtons(bool checked) override { record_checked = checked; }
+  void ShowStatus(std::string_view text) override { status.emplace_back(text); }
+  void ShowError(std::string_view title, std::string_view text) override {
+    errors.push_back(std::string(title) + ": " + std::string(text));
+  }
+  void ShowWarning(std::string_view text) override { warnings.emplace_back(text); }
+  bool GestureWindowOpen() const override { return gesture_open; }
+  void SoundOptionsChanged() override { ++options_saved; }
+
+  ButtonState play, gesture_play;
+  bool record_checked = false;
+  bool gesture_open = false;
+  std::vector<std::string> status, errors, warnings;
+  int options_saved = 0;
+};
+
+// Counts wake-ups; Drain answers each with OnBlockDone, as the main loop does.
+class CountingWaker : public MainThreadWaker {
+ public:
+  void PostBlockDone(int) override { ++pending; }
+  int Drain(AudioOutput& out) {
+    int n = 0;
+    while (pending > 0) {
+      --pending;
+      out.OnBlockDone(0);
+      ++n;
+    }
+    return n;
+  }
+  int pending = 0;
+};
+
+// A device stepped by the test: every Pull is one device callback.
+class SteppedDevice : public OutputDevice {
+ public:
+  struct Log {
+    int opens = 0;
+    int starts = 0;
+    int closes = 0;
+    StreamRequest last;
+  };
+  SteppedDevice(Log& log, std::string fail, unsigned force_frames)
+      : log_(log), fail_(std::move(fail)), force_frames_(force_frames) {}
+
+  bool Open(StreamRequest& r, BlockSource& s, std::string& error) override {
+    ++log_.opens;
+    log_.last = r;
+    if (!fail_.empty()) {
+      error = fail_;
+      return false;
+    }
+    if (force_frames_) r.frames = force_frames_;
+    source_ = &s;
+    channels_ = r.channels;
+    frames_ = r.frames;
+    return true;
+  }
+  bool Start(std::string&) override {
+    ++log_.starts;
+    return true;
+  }
+  void Close() override { ++log_.closes; }
+  bool lost() const override { return lost_; }
+  std::string lost_reason() const override { return "the test server went away."; }
+
+  // One callback; returns the 16-bit samples the device got.
+  std::vector<int16_t> Pull() {
+    std::vector<int16_t> buf(static_cast<size_t>(frames_) * channels_, 12345);
+    source_->SendBlock(buf.data(), frames_);
+    return buf;
+  }
+  void Lose() {
+    lost_ = true;
+    source_->DeviceLost();
+  }
+
+ private:
+  Log& log_;
+  std::string fail_;
+  unsigned force_frames_;
+  BlockSource* source_ = nullptr;
+  int channels_ = 2;
+  unsigned frames_ = 0;
+  bool lost_ = false;
+};
+
+class SteppedProvider : public DeviceProvider {
+ public:
+  explicit SteppedProvider(int rtaudio_devices = 1) : rtaudio_devices_(rtaudio_devices) {}
+  int RtAudioDeviceCount(int32_t) override { return rtaudio_devices_; }
+  std::vector<DeviceEntry> ListDevices() override { return {}; }
+  std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override {
+    last_selection = selection;
+    auto d = std::make_unique<SteppedDevice>(log, fail, force_frames);
+    device = d.get();
+    return d;
+  }
+
+  SteppedDevice::Log log;
+  SteppedDevice* device = nullptr;
+  std::string fail;
+  unsigned force_frames = 0;
+  int32_t last_selection = 0;
+
+ private:
+  int rtaudio_devices_;
+};
+
+}  // namespace kornmill::testing

@@ -1,0 +1,327 @@
+// The block ring and the Play/Stop/Soft Stop state machine, driven through a hand-stepped device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "output/block_ring.h"
+#include "output_fakes.h"
+#include "resources/ids.h"
+
+namespace kornmill {
+namespace {
+
+using testing::CountingWaker;
+using testing::RecordingView;
+using testing::SteppedProvider;
+
+class PlayStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    streams.InitStreams(&engine.sine());
+    auto p = std::make_unique<SteppedProvider>();
+    provider = p.get();
+    out.set_device_provider(std::move(p));
+    out.InitAudioOutput("/tmp/kornmill-output-test", "");
+  }
+  // One device callback, then the main loop answers its wake-ups.
+  std::vector<int16_t> Step() {
+    auto b = provider->device->Pull();
+    waker.Drain(out);
+    return b;
+  }
+  static bool Silent(const std::vector<int16_t>& b) {
+    for (int16_t s : b)
+      if (s != 0) return false;
+    return true;
+  }
+
+  Engine engine;
+  StreamTable streams;
+  RecordingView view;
+  CountingWaker waker;
+  AudioOutput out{engine, streams, view, waker};
+  SteppedProvider* provider = nullptr;
+};
+
+TEST(ConvertTo16Bit, EdgeValuesClipAndRound) {
+  const float in[] = {1.0f,  -1.0f, 1.5f,  -7.0f,
+                      0.0f,  0.5f,  -0.5f, std::numeric_limits<float>::quiet_NaN(),
+                      1e30f, -1e30f};
+  int16_t got[10];
+  ConvertTo16Bit(in, got, 10);
+  // 1.0 × 32767.5 = 32767.5 rounds to the even 32768 and clips to 32767.
+  EXPECT_EQ(got[0], 32767);
+  EXPECT_EQ(got[1], -32767);
+  EXPECT_EQ(got[2], 32767);
+  EXPECT_EQ(got[3], -32767);
+  EXPECT_EQ(got[4], 0);
+  EXPECT_EQ(got[5], 16384);  // 16383.75
+  EXPECT_EQ(got[6], -16384);
+  EXPECT_EQ(got[7], 0);
+  EXPECT_EQ(got[8], 32767);
+  EXPECT_EQ(got[9], -32767);
+}
+
+TEST_F(PlayStateTest, PlayOpensTheDeviceAndQueuesFourRenderedBlocks) {
+  out.TogglePlay(kPlayFromButton);
+  ASSERT_TRUE(out.playing());
+  EXPECT_EQ(provider->log.opens, 1);
+  EXPECT_EQ(provider->log.starts, 1);
+  EXPECT_EQ(provider->log.last.rate, 22050u);
+  EXPECT_EQ(provider->log.last.channels, 2);
+  EXPECT_EQ(provider->log.last.frames, 256u);
+  EXPECT_EQ(provider->log.last.buffers, 4);
+  EXPECT_EQ(out.queued(), 4);
+  EXPECT_EQ(out.fill_index(), 0);
+  EXPECT_EQ(engine.frame_clock(), 4 * 256);
+  EXPECT_EQ(view.play.text, "Sto&p");
+  EXPECT_TRUE(view.play.checked);
+
+  // The device gets the oldest block, converted; the main thread refills it.
+  std::vector<int16_t> expect(512);
+  ConvertTo16Bit(out.float_block(0), expect.data(), 512);
+  auto first = Step();
+  EXPECT_EQ(first, expect);
+  EXPECT_FALSE(Silent(first));
+  EXPECT_EQ(out.queued(), 4);
+  EXPECT_EQ(out.fill_index(), 1);
+  EXPECT_EQ(out.blocks_played(), 1);
+  for (int i = 0; i < 10; ++i) Step();
+  EXPECT_EQ(out.blocks_played(), 11);
+  EXPECT_EQ(out.underruns(), 0);
+  EXPECT_EQ(engine.frame_clock(), 15 * 256);
+}
+
+TEST_F(PlayStateTest, BlocksAreTheEngineRenderAfterPlaysSnapshot) {
+  Engine ref;
+  StreamTable ref_streams;
+  ref_streams.InitStreams(&ref.sine());
+  ref.SetOutputFormat(22050, true, 256);
+  ref.PrepareForPlay(ref_streams, true);
+  out.TogglePlay(kPlayFromButton);
+  std::vector<float> block(512);
+  for (int i = 0; i < 4; ++i) {
+    ref.RenderNextBlock(block.data(), ref_streams);
+    EXPECT_EQ(0, std::memcmp(block.data(), out.float_block(i), 512 * sizeof(float))) << i;
+  }
+}
+
+TEST_F(PlayStateTest, StopWithoutSoftStopClosesAtOnce) {
+  out.config().soft_stop = 0;
+  out.TogglePlay(kPlayFromButton);
+  Step();
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_FALSE(out.playing());
+  EXPECT_FALSE(out.stopping());
+  EXPECT_EQ(provider->log.closes, 1);
+  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_FALSE(view.play.checked);
+  EXPECT_EQ(out.blocks_played(), 0);  // cleared by the report
+}
+
+TEST_F(PlayStateTest, StopBeforeAnyBlockPlayedClosesAtOnce) {
+  out.TogglePlay(kPlayFromButton);
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_FALSE(out.playing());
+  EXPECT_EQ(provider->log.closes, 1);
+}
+
+TEST_F(PlayStateTest, SoftStopDrainsToSilenceThenCloses) {
+  // Grains of 2 s (1448² / 2^20): the soft stop cuts them to half a second.
+  SetControlTarget(streams, kGrainLength, 1448, false, 22050, 0);
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 20; ++i) Step();
+  ASSERT_GT(engine.active_grains(), 0);
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_TRUE(out.playing());
+  EXPECT_TRUE(out.stopping());
+  EXPECT_TRUE(engine.stopping());
+  EXPECT_EQ(view.play.text, "&Play");
+  // Half a second at 22050 Hz is 43 blocks of 256; the four queued ones come on top.
+  std::vector<int16_t> last;
+  int steps = 0;
+  while (out.playing() && steps < 100) {
+    last = Step();
+    ++steps;
+  }
+  EXPECT_FALSE(out.playing());
+  EXPECT_GE(steps, 43);
+  EXPECT_LE(steps, 43 + 4 + 2);
+  // The cut grains fade out over the last block: its end is silent.
+  ASSERT_EQ(last.size(), 512u);
+  for (size_t i = 448; i < 512; ++i) EXPECT_LE(std::abs(last[i]), 1) << i;
+  EXPECT_EQ(engine.active_grains(), 0);
+  EXPECT_EQ(provider->log.closes, 1);
+  EXPECT_FALSE(engine.stopping());
+}
+
+TEST_F(PlayStateTest, PlayDuringSoftStopResumesOnTheOpenDevice) {
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 5; ++i) Step();
+  out.TogglePlay(kPlayFromButton);
+  Step();
+  const int fill = out.fill_index();
+  const int queued = out.queued();
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_TRUE(out.playing());
+  EXPECT_FALSE(out.stopping());
+  EXPECT_FALSE(engine.stopping());
+  EXPECT_FALSE(out.device_open());
+  EXPECT_EQ(provider->log.opens, 1);
+  EXPECT_EQ(provider->log.starts, 1);
+  EXPECT_EQ(provider->log.closes, 0);
+  EXPECT_EQ(out.fill_index(), fill);
+  EXPECT_EQ(out.queued(), queued);
+  EXPECT_EQ(view.play.text, "Sto&p");
+  for (int i = 0; i < 60; ++i) Step();
+  EXPECT_TRUE(out.playing());
+  EXPECT_GT(engine.active_grains(), 0);
+}
+
+TEST_F(PlayStateTest, QKeyStopsPlayAndResetsTheButtonThatStartedIt) {
+  bool q = false;
+  out.set_key_state([&] { return q; });
+  view.gesture_open = true;
+  out.TogglePlay(kPlayFromGesture);
+  EXPECT_TRUE(out.gesture_active());
+  EXPECT_EQ(view.gesture_play.text, "Sto&p");
+  Step();
+  EXPECT_TRUE(out.playing());
+  q = true;
+  Step();
+  EXPECT_FALSE(out.playing());
+  EXPECT_FALSE(out.gesture_active());
+  EXPECT_EQ(view.gesture_play.text, "&Play");
+  EXPECT_FALSE(view.gesture_play.checked);
+  EXPECT_EQ(provider->log.closes, 1);
+}
+
+TEST_F(PlayStateTest, FiveUnderrunsInTwoHundredBlocksAreReported) {
+  out.config().soft_stop = 0;
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 191; ++i) Step();
+  for (int i = 0; i < 4; ++i) provider->device->Pull();  // the main thread is busy
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(Silent(provider->device->Pull()));
+  EXPECT_EQ(out.blocks_played(), 200);
+  EXPECT_EQ(out.underruns(), 5);
+  out.TogglePlay(kPlayFromButton);
+  ASSERT_FALSE(view.status.empty());
+  EXPECT_EQ(view.status.back(), "5 buffer underruns in performance (2.5 %)");
+  EXPECT_EQ(out.underruns(), 0);
+  EXPECT_EQ(out.blocks_played(), 0);
+}
+
+TEST_F(PlayStateTest, TwoUnderrunsAreNotReported) {
+  out.config().soft_stop = 0;
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 6; ++i) provider->device->Pull();
+  EXPECT_EQ(out.underruns(), 2);
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_TRUE(view.status.empty());
+  EXPECT_EQ(out.underruns(), 0);
+}
+
+TEST_F(PlayStateTest, RefusedOpenShowsTheDevicesReason) {
+  provider->fail =
+      "the requested sample rate (22050) is different than the JACK server rate (48000).";
+  out.config().selected_device = 65536;
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_FALSE(out.playing());
+  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_FALSE(view.play.checked);
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_NE(view.errors[0].find("JACK server rate (48000)"), std::string::npos);
+  EXPECT_EQ(view.errors[0].rfind("RtAudio Error: ", 0), 0u);
+}
+
+TEST_F(PlayStateTest, DeviceBlockSizeReallocatesTheRing) {
+  provider->force_frames = 1024;
+  out.TogglePlay(kPlayFromButton);
+  ASSERT_TRUE(out.playing());
+  EXPECT_EQ(out.config().frames_per_block, 1024);
+  EXPECT_EQ(out.config().bytes_per_float_block, 1024 * 2 * 4);
+  EXPECT_EQ(engine.block_frames(), 1024);
+  EXPECT_EQ(engine.frame_clock(), 4 * 1024);
+  EXPECT_EQ(Step().size(), 2048u);
+}
+
+TEST_F(PlayStateTest, UnrenderableDeviceBlockSizeIsRefused) {
+  provider->force_frames = 100;
+  out.TogglePlay(kPlayFromButton);
+  EXPECT_FALSE(out.playing());
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_NE(view.errors[0].find("100 frames"), std::string::npos);
+}
+
+TEST_F(PlayStateTest, LostDeviceStopsPlayWithAMessage) {
+  out.TogglePlay(kPlayFromButton);
+  Step();
+  provider->device->Lose();
+  waker.Drain(out);
+  EXPECT_FALSE(out.playing());
+  EXPECT_EQ(view.play.text, "&Play");
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_NE(view.errors[0].find("the test server went away."), std::string::npos);
+}
+
+TEST_F(PlayStateTest, MidiPlayKeepsTheRunningState) {
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 3; ++i) Step();
+  out.config().soft_stop = 0;
+  out.TogglePlay(kPlayFromButton);
+  const int32_t clock = engine.frame_clock();
+  out.StartPlay(kPlayFromMidi);
+  EXPECT_EQ(engine.frame_clock(), clock + 4 * 256);  // not reset by a note
+}
+
+TEST(OutputStartUp, StoredSelectionsAreChecked) {
+  Engine engine;
+  StreamTable streams;
+  streams.InitStreams(&engine.sine());
+  RecordingView view;
+  CountingWaker waker;
+  {
+    AudioOutput out(engine, streams, view, waker);
+    out.set_device_provider(std::make_unique<SteppedProvider>(2));
+    out.config().selected_device = MakeRtAudioSelection(4, 7);
+    out.InitAudioOutput();
+    EXPECT_EQ(out.config().selected_device, MakeRtAudioSelection(4, 0));
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings[0], "Could not find previously selected device, so set default device");
+  }
+  view.warnings.clear();
+  {
+    AudioOutput out(engine, streams, view, waker);
+    out.set_device_provider(std::make_unique<SteppedProvider>(0));
+    out.InitAudioOutput();
+    EXPECT_EQ(out.config().selected_device, 0);
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings[0], "Could not find DirectSound device, using waveOut");
+  }
+  view.warnings.clear();
+  {
+    AudioOutput out(engine, streams, view, waker);
+    out.set_device_provider(std::make_unique<SteppedProvider>(0));
+    out.config().selected_device = 5;
+    out.InitAudioOutput();
+    EXPECT_EQ(out.config().selected_device, 0);
+    EXPECT_TRUE(view.warnings.empty());
+  }
+}
+
+TEST(OutputSelection, HostApiIsKeptAboveTheDeviceBit) {
+  const int32_t s = MakeRtAudioSelection(4, 3);
+  EXPECT_EQ(s & 0x1FFFF, 65536 + 3);
+  EXPECT_TRUE(IsRtAudioSelection(s));
+  EXPECT_EQ(SelectionApi(s), 4);
+  EXPECT_EQ(SelectionDeviceIndex(s), 3);
+  EXPECT_EQ(SelectionApi(65536), 0);
+  EXPECT_FALSE(IsRtAudioSelection(-1));
+}
+
+}  // namespace
+}  // namespace kornmill
