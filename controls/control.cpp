@@ -20,9 +20,10 @@ void SetControlGlide(ControlRecord& c, int value, float change_time, uint32_t ra
   const int32_t d = Trunc(double(rate) * change_time / 64);
   c.target = value;
   c.end_time = WrapAdd(frame_clock, d);
-  c.step = d == 0 ? 0.0f
-                  : static_cast<float>((double(value + 100000) - (double(c.current) + 100000.0)) *
-                                       100 / d);
+  c.step =
+      d == 0
+          ? 0.0f
+          : static_cast<float>((double(value + 100000) - (double(c.current) + 100000.0)) * 100 / d);
 }
 
 }  // namespace kornmill

@@ -8,10 +8,10 @@ namespace kornmill {
 // One control of a stream. The engine moves `current` towards `target` by
 // `step` every control update until `end_time` (frame clock) has passed.
 struct ControlRecord {
-  float current = 0;   // smoothed value the engine uses
-  float step = 0;      // change of current per 100 frames during a glide
-  int32_t value = 0;   // trunc(current), refreshed by the control update
-  int32_t target = 0;  // the value last set; scrollbars and texts show it
+  float current = 0;       // smoothed value the engine uses
+  float step = 0;          // change of current per 100 frames during a glide
+  int32_t value = 0;       // trunc(current), refreshed by the control update
+  int32_t target = 0;      // the value last set; scrollbars and texts show it
   int32_t end_time = 0;    // frame-clock time at which the glide ends
   int32_t midi_value = 0;  // value last derived from MIDI input
 };

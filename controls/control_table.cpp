@@ -59,8 +59,8 @@ MidiScales ComputeMidiScales() {
 
 std::array<int, kControls> MidiStartValues(const MidiScales& scales) {
   static constexpr std::array<int, kControls> kStartBytes = {
-      0, 0, 127, 0, 96, 0, 64, 48, 0, 64, 10, 0, 64, 88, 0,
-      64, 64, 0, 64, 64, 0, 64, 0, 58, 64, 0, 64, 64, 2};
+      0,  0,  127, 0,  96, 0, 64, 48, 0,  64, 10, 0,  64, 88, 0,
+      64, 64, 0,   64, 64, 0, 64, 0,  58, 64, 0,  64, 64, 2};
   std::array<int, kControls> v{};
   for (int k = 0; k < kControls; ++k) {
     v[k] = Trunc(double(scales.coarse[k]) * kStartBytes[k] + kControlTable[k].minimum);

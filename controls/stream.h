@@ -23,21 +23,21 @@ inline constexpr int kInputRight = 2;
 inline constexpr int kInputBoth = 3;
 
 struct Stream {
-  int32_t state = 0;            // 1 active; -2 while its sound is replaced
-  Sound* sound = nullptr;       // never null once the stream exists
-  std::vector<float> block;     // own output block: block frames × channels
+  int32_t state = 0;         // 1 active; -2 while its sound is replaced
+  Sound* sound = nullptr;    // never null once the stream exists
+  std::vector<float> block;  // own output block: block frames × channels
   int32_t input_mask = kInputLeft;
   std::array<ControlRecord, kControls> controls{};
-  int32_t patch_bank = 0;       // 0..7 for banks A..H
-  int32_t patch_slot = 0;       // 0 default patch, 1..20 slots
-  int32_t loop_position = 0;    // read position inside the loop, 28-bit units
-  int32_t loop_rate = 0;        // position units per output frame
+  int32_t patch_bank = 0;     // 0..7 for banks A..H
+  int32_t patch_slot = 0;     // 0 default patch, 1..20 slots
+  int32_t loop_position = 0;  // read position inside the loop, 28-bit units
+  int32_t loop_rate = 0;      // position units per output frame
   int32_t loop_length = 0;
-  int32_t loop_deviation = 0;   // random part of the loop length
-  uint32_t onset_phase = 0;     // a grain starts each time it reaches 2^28
+  int32_t loop_deviation = 0;  // random part of the loop length
+  uint32_t onset_phase = 0;    // a grain starts each time it reaches 2^28
   int32_t onset_increment = 0;
   int32_t hard_sync = 0;
-  int32_t amplitude = 0;        // integer value of control 23
+  int32_t amplitude = 0;  // integer value of control 23
   Stream* next_playing = nullptr;
 
   float cur(int k) const { return controls[k].current; }

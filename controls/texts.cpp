@@ -22,7 +22,9 @@ std::string Format(const char* fmt, ...) {
   return buf;
 }
 
-int Target(const Stream& s, int k) { return s.controls[k].target; }
+int Target(const Stream& s, int k) {
+  return s.controls[k].target;
+}
 
 std::string Percent(const Stream& s, int k) {
   return Format("%.2f %%", Target(s, k) * 100 * double(kControlTable[k].display_scale));
@@ -45,7 +47,9 @@ double GrainFrequency(int v) {
   return whole >= 1 ? whole : v * 35.0 / (16670 - v);
 }
 
-double GrainSeconds(int v) { return double(v) * v * 9.5367431640625e-07; }
+double GrainSeconds(int v) {
+  return double(v) * v * 9.5367431640625e-07;
+}
 
 ValueTexts EnvelopeTexts(const Stream& s, int k) {
   const double a = Target(s, kAmp) * 100 * 0.001953125;
@@ -113,20 +117,28 @@ ValueTexts ControlValueTexts(const Stream& s, int k, int change_time) {
   switch (k) {
     case kAttack:
     case kDecay:
-    case kAmp: return EnvelopeTexts(s, k);
+    case kAmp:
+      return EnvelopeTexts(s, k);
     case kLoopStart:
-    case kLoopLength: return LoopTexts(s);
+    case kLoopLength:
+      return LoopTexts(s);
     case kRate:
-    case kRateRange: return RateTexts(s);
+    case kRateRange:
+      return RateTexts(s);
     case kGrainFreq:
-    case kGrainLength: return DensityTexts(s, k);
-    case kPitch: return {PitchText(Target(s, k)), std::nullopt, std::nullopt};
+    case kGrainLength:
+      return DensityTexts(s, k);
+    case kPitch:
+      return {PitchText(Target(s, k)), std::nullopt, std::nullopt};
     case kGliss:
       return {Format("%+.3f semitones", Target(s, k) * 0.001953125 * 12), std::nullopt,
               std::nullopt};
-    case kPan: return {PanText(Target(s, k)), std::nullopt, std::nullopt};
-    case kChangeTimeControl: return {std::string(), std::nullopt, ChangeTimeText(change_time)};
-    default: return {Percent(s, k), std::nullopt, std::nullopt};
+    case kPan:
+      return {PanText(Target(s, k)), std::nullopt, std::nullopt};
+    case kChangeTimeControl:
+      return {std::string(), std::nullopt, ChangeTimeText(change_time)};
+    default:
+      return {Percent(s, k), std::nullopt, std::nullopt};
   }
 }
 
@@ -151,9 +163,15 @@ std::string StreamTabLabel(int state, int index) {
   const char* suffix = "?";
   switch (state) {
     case -2:
-    case -1: suffix = "  [  ]"; break;
-    case 1: suffix = ""; break;
-    case 2: suffix = "  [S]"; break;
+    case -1:
+      suffix = "  [  ]";
+      break;
+    case 1:
+      suffix = "";
+      break;
+    case 2:
+      suffix = "  [S]";
+      break;
   }
   return Format("Stream %d%s", index + 1, suffix);
 }

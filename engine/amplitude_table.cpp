@@ -19,8 +19,8 @@ inline float FirstChannel(const Sound& s, int64_t f) {
 }
 
 // One pass of the 10 Hz mean-square follower over entries first..last.
-void FollowerPass(const Sound& s, int first, int last, double g, double c, double& y,
-                  float& peak, std::vector<float>& scratch) {
+void FollowerPass(const Sound& s, int first, int last, double g, double c, double& y, float& peak,
+                  std::vector<float>& scratch) {
   int64_t frame = int64_t(first) * kFramesPerEntry;
   for (int i = first; i <= last; ++i) {
     for (int n = 0; n < kFramesPerEntry; ++n, ++frame) {

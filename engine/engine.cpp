@@ -71,9 +71,15 @@ void Engine::PrepareRenderContext(RenderContext& ctx, StreamTable& streams) {
 
 void Engine::Render(float* out, RenderContext& ctx) {
   switch (interpolation_) {
-    case Interpolation::kLinear: RenderLinear(out, ctx); break;
-    case Interpolation::kCubic: RenderCubic(out, ctx); break;
-    case Interpolation::kSpline: RenderSpline(out, ctx); break;
+    case Interpolation::kLinear:
+      RenderLinear(out, ctx);
+      break;
+    case Interpolation::kCubic:
+      RenderCubic(out, ctx);
+      break;
+    case Interpolation::kSpline:
+      RenderSpline(out, ctx);
+      break;
   }
 }
 
@@ -132,22 +138,22 @@ void Engine::UpdateStream(Stream& s) {
 
   s.loop_length = WrapAdd(WrapMul(s.val(kLoopLength), 65536), s.loop_deviation);
 
-  const int32_t r0 = RoundEven(double(snd.position_scale) * s.cur(kRate) /
-                               (6000.0 - s.cur(kRateRange) * 11.0));
+  const int32_t r0 =
+      RoundEven(double(snd.position_scale) * s.cur(kRate) / (6000.0 - s.cur(kRateRange) * 11.0));
   const int32_t r =
       WrapAdd(r0, RoundEven(double(static_cast<float>(r0 * amp * 0.001953125)) * s.cur(kRateAm)));
   s.loop_rate = snd.rate_ratio ? WrapMul(r, 2048) / static_cast<int32_t>(snd.rate_ratio) : 0;
 
   const double freq = s.cur(kGrainFreq);
-  const int32_t g0 = Trunc(double(static_cast<float>(snd.onset_unit * freq * 35.0)) /
-                           (16670.0 - freq));
+  const int32_t g0 =
+      Trunc(double(static_cast<float>(snd.onset_unit * freq * 35.0)) / (16670.0 - freq));
   int32_t g = g0;
   if (g0 < 536870912) {
     const int32_t seed = random_.Next();
     g = WrapAdd(g0, Trunc(seed / (536870912.0 / g0) * s.cur(kGrainFreqRnd) * 0.00390625));
   }
-  s.onset_increment =
-      WrapAdd(g, RoundEven(double(static_cast<float>(g * amp * 0.001953125)) * s.cur(kGrainFreqAm)));
+  s.onset_increment = WrapAdd(
+      g, RoundEven(double(static_cast<float>(g * amp * 0.001953125)) * s.cur(kGrainFreqAm)));
 }
 
 }  // namespace kornmill

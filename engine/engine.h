@@ -16,6 +16,7 @@ struct Stream;
 class StreamTable;
 
 enum class Interpolation { kLinear, kCubic, kSpline };
+enum class MixMode : int;  // how a grain's frames reach the step (render.cpp)
 
 // The gesture pad's mix, run at the control update while the pad is active.
 // Called on the render thread between steps; must not allocate or block.
@@ -121,6 +122,8 @@ class Engine {
   void RenderStep(float* dst, RenderContext& ctx);
   template <class Interp>
   void RenderGrain(Grain& g, float* dst);
+  template <class Interp, MixMode kMode>
+  void RenderGrainFrames(Grain& g, float* dst);
   void StartOnsets(RenderContext& ctx);
   void AdvanceLoops(RenderContext& ctx);
   int32_t DrawLoopDeviation(const Stream& s);

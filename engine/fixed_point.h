@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kornmill {
 
@@ -16,17 +19,46 @@ constexpr int32_t WrapMul(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-// Converts a double to a 32-bit integer, wrapping values beyond the 32-bit
-// range the way 32-bit integer arithmetic would; non-finite values give 0.
-inline int32_t WrapToInt32(double x) {
+// Conversions of a double to a 32-bit integer wrap values beyond the 32-bit
+// range the way 32-bit integer arithmetic would; values beyond the 64-bit
+// range and non-finite values give 0.
+#if defined(__SSE2__) && defined(__x86_64__)
+// trunc(x): toward zero.
+inline int32_t Trunc(double x) {
+  return static_cast<int32_t>(static_cast<uint32_t>(_mm_cvttsd_si64(_mm_set_sd(x))));
+}
+// round(x): to the nearest integer, ties to even (the SSE rounding mode).
+inline int32_t RoundEven(double x) {
+  return static_cast<int32_t>(static_cast<uint32_t>(_mm_cvtsd_si64(_mm_set_sd(x))));
+}
+#else
+inline int32_t Trunc(double x) {
   if (!(std::fabs(x) < 9.2e18)) return 0;
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(x)));
 }
+inline int32_t RoundEven(double x) {
+  return Trunc(std::nearbyint(x));
+}
+#endif
+inline int32_t WrapToInt32(double x) {
+  return Trunc(x);
+}
 
-// trunc(x): toward zero.
-inline int32_t Trunc(double x) { return WrapToInt32(x); }
-
-// round(x): to the nearest integer, ties to even.
-inline int32_t RoundEven(double x) { return WrapToInt32(std::nearbyint(x)); }
+// Division of 28-bit positions by a fixed divisor through one multiply: for
+// every n below 2^28 and 1 <= d <= 2^28, (n × m) >> shift equals n / d.
+struct PositionDivider {
+  explicit PositionDivider(uint32_t d) : divisor(d) {
+    int bits = 0;
+    while ((uint64_t{1} << bits) < d) ++bits;  // ceil(log2 d)
+    shift = 28 + bits;
+    multiplier = ((uint64_t{1} << shift) + d - 1) / d;  // ceil(2^shift / d)
+  }
+  uint32_t Quotient(uint32_t n) const {
+    return static_cast<uint32_t>((uint64_t{n} * multiplier) >> shift);
+  }
+  uint32_t divisor;
+  uint64_t multiplier;
+  int shift;
+};
 
 }  // namespace kornmill

@@ -15,15 +15,15 @@ struct Grain {
   Grain* free_link = nullptr;  // free list
   Stream* stream = nullptr;
   Sound* sound = nullptr;
-  int32_t increment = 0;       // position units per frame, reduced to 28 bits
-  int32_t position = 0;        // 28-bit read position
-  int32_t remaining = 0;       // frames still to play; -8 per step
-  int32_t decay_start = 0;     // decay begins when remaining <= this
+  int32_t increment = 0;    // position units per frame, reduced to 28 bits
+  int32_t position = 0;     // 28-bit read position
+  int32_t remaining = 0;    // frames still to play; -8 per step
+  int32_t decay_start = 0;  // decay begins when remaining <= this
   int32_t attack_phase = 0;
   int32_t attack_increment = 0;
   int32_t decay_phase = 0;
   int32_t decay_decrement = 0;
-  uint8_t short_flag = 0;      // shorter than one second of output
+  uint8_t short_flag = 0;  // shorter than one second of output
   float left_gain = 0;
   float right_gain = 0;
   float base_left_gain = 0;

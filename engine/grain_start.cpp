@@ -14,7 +14,9 @@ constexpr double kTwoPow28Inv = 1.0 / 268435456.0;
 constexpr double kTwoPow20Inv = 1.0 / 1048576.0;
 constexpr double kTwoPow10Inv = 1.0 / 1024.0;
 
-int32_t ClampPan(int32_t p) { return std::clamp(p, -4095, 4095); }
+int32_t ClampPan(int32_t p) {
+  return std::clamp(p, -4095, 4095);
+}
 
 // Pitch factor of the pitch control: 6144 is unit pitch, 16384 five octaves up,
 // negative plays backwards.
@@ -89,8 +91,8 @@ Grain* Engine::StartGrain(Stream& s) {
     g->left_gain = pan_[4096 + p];
     g->right_gain = pan_[4096 - p];
   }
-  g->silence_threshold = static_cast<float>(
-      1 / (double(std::max(g->left_gain, g->right_gain)) * 32768.0));
+  g->silence_threshold =
+      static_cast<float>(1 / (double(std::max(g->left_gain, g->right_gain)) * 32768.0));
 
   // Amplitude modulation of the output amplitude (expansion or compression).
   {
@@ -125,8 +127,7 @@ void Engine::StartGrainPitch(Grain& g, const Stream& s, double amp, int32_t len)
 
   const int32_t seed = random_.Next();
   const int32_t prnd = s.val(kPitchRnd);
-  const int32_t rp =
-      WrapMul(WrapMul(seed >> 9, prnd) / snd.frame_count, prnd) / 256;
+  const int32_t rp = WrapMul(WrapMul(seed >> 9, prnd) / snd.frame_count, prnd) / 256;
 
   const int32_t m = s.val(kPitchAm);
   const int32_t mp = m > 0 ? 32 * m : 8 * m;
@@ -134,8 +135,8 @@ void Engine::StartGrainPitch(Grain& g, const Stream& s, double amp, int32_t len)
   const double Q = P >= 0 ? double(P) + 1 : double(P) - 1;
   const float u = static_cast<float>(Q * t);
 
-  const float w = static_cast<float>(
-      double(static_cast<float>(double(P) * snd.position_scale)) + (double(rp) + u));
+  const float w = static_cast<float>(double(static_cast<float>(double(P) * snd.position_scale)) +
+                                     (double(rp) + u));
   const int32_t inc0 = Trunc(w * 2048.0 / snd.rate_ratio + 0.5);
   g.increment = inc0 & static_cast<int32_t>(kPositionMask);
 
@@ -173,7 +174,8 @@ void Engine::StartGrainEnvelope(Grain& g, const Stream& s, int32_t len) {
     const uint32_t seed = static_cast<uint32_t>(random_.Next());
     const uint32_t h = std::max<uint32_t>(1, (kPhaseOne / static_cast<uint32_t>(d_len + len)) / 2);
     const uint32_t q = (seed >> 2) / h;
-    int32_t start = d_len - static_cast<int32_t>((static_cast<uint32_t>(s.val(kDecayRnd)) * q) / 1024);
+    int32_t start =
+        d_len - static_cast<int32_t>((static_cast<uint32_t>(s.val(kDecayRnd)) * q) / 1024);
     if (start <= 0) start = static_cast<int32_t>(q >> 4);
     if (start > len) start = len - static_cast<int32_t>(q >> 4);
     // The decay needs at least one frame: the decrement divides by it.

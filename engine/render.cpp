@@ -12,19 +12,24 @@ namespace {
 
 constexpr uint32_t kPhaseTopBits = 0xF0000000u;
 
-inline float Clip(float v) { return std::clamp(v, -kOutputClip, kOutputClip); }
+inline float Clip(float v) {
+  return std::clamp(v, -kOutputClip, kOutputClip);
+}
 
 }  // namespace
 
-template <class Interp>
-void Engine::RenderGrain(Grain& g, float* dst) {
-  if (g.decay_phase < 0) return;  // silent until it is removed
+// How a grain's value reaches the step: stereo or mono output, one channel or a pair.
+enum class MixMode : int { kStereo, kStereoPair, kMono, kMonoPair };
+
+template <class Interp, MixMode kMode>
+void Engine::RenderGrainFrames(Grain& g, float* dst) {
   const Sound& snd = *g.sound;
   const uint32_t sint = static_cast<uint32_t>(std::max(1, RoundEven(snd.position_scale)));
+  const PositionDivider divide(sint);
+  const double scale = sint;
   const int stride = snd.channels;
-  const int mask = g.stream->input_mask;
-  const float* data = snd.samples.data() + (mask == kInputRight ? 1 : 0);
-  const bool both = mask == kInputBoth;
+  const float* data = snd.samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0);
+  const float* env_table = env_.data();
 
   int k = 0;
   int32_t counter = g.frame_counter;
@@ -34,37 +39,45 @@ void Engine::RenderGrain(Grain& g, float* dst) {
   }
   uint32_t pos = static_cast<uint32_t>(g.position);
   int32_t attack_phase = g.attack_phase;
+  const int32_t attack_increment = g.attack_increment;
   int32_t decay_phase = g.decay_phase;
+  const int32_t decay_decrement = g.decay_decrement;
   const bool decaying = g.remaining <= g.decay_start;
   const double gliss = g.glissando;
   const double increment = g.increment;
+  const int32_t fixed_increment = g.increment;
   const float threshold = g.silence_threshold;
   const double left = g.left_gain, right = g.right_gain;
 
   for (; k < kStepFrames; ++k) {
     float env = 1.0f;
     if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
-      env = env_[attack_phase >> 15];
-      attack_phase += g.attack_increment;
+      env = env_table[attack_phase >> 15];
+      attack_phase += attack_increment;
     }
     if (decaying) {
-      env = static_cast<float>(double(env_[decay_phase >> 15]) * env);
-      decay_phase -= g.decay_decrement;
+      env = static_cast<float>(double(env_table[decay_phase >> 15]) * env);
+      decay_phase -= decay_decrement;
       if (decay_phase < 0) break;
     }
-    const uint32_t frame = pos / sint;
-    const float t = static_cast<float>(double(pos % sint) / sint);
-    pos = (pos + static_cast<uint32_t>(RoundEven(gliss * counter + increment))) & kPositionMask;
+    const uint32_t frame = divide.Quotient(pos);
+    const float t = static_cast<float>(double(pos - frame * sint) / scale);
+    // Without glissando the step is the increment itself (an exact integer).
+    const int32_t step = gliss == 0 ? fixed_increment : RoundEven(gliss * counter + increment);
+    pos = (pos + static_cast<uint32_t>(step)) & kPositionMask;
     ++counter;
     if (threshold > env) continue;
 
     const float* p = data + size_t(frame) * stride;
     const float a = static_cast<float>(double(Interp::Read(p, stride, t)) * env);
-    if (stereo_) {
-      const float b = both ? static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env) : a;
+    if constexpr (kMode == MixMode::kStereo) {
+      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * left);
+      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(a) * right);
+    } else if constexpr (kMode == MixMode::kStereoPair) {
+      const float b = static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env);
       dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * left);
       dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(b) * right);
-    } else if (both) {
+    } else if constexpr (kMode == MixMode::kMonoPair) {
       // Mono output of a stereo pair: the two channels in equal parts.
       const float b = static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env);
       const float m = static_cast<float>(0.5 * (double(a) + double(b)));
@@ -77,6 +90,19 @@ void Engine::RenderGrain(Grain& g, float* dst) {
   g.frame_counter = counter;
   g.attack_phase = attack_phase;
   g.decay_phase = decay_phase;
+}
+
+template <class Interp>
+void Engine::RenderGrain(Grain& g, float* dst) {
+  if (g.decay_phase < 0) return;  // silent until it is removed
+  const bool pair = g.stream->input_mask == kInputBoth;
+  if (stereo_) {
+    pair ? RenderGrainFrames<Interp, MixMode::kStereoPair>(g, dst)
+         : RenderGrainFrames<Interp, MixMode::kStereo>(g, dst);
+  } else {
+    pair ? RenderGrainFrames<Interp, MixMode::kMonoPair>(g, dst)
+         : RenderGrainFrames<Interp, MixMode::kMono>(g, dst);
+  }
 }
 
 void Engine::StartOnsets(RenderContext& ctx) {
@@ -163,7 +189,8 @@ void Engine::RenderWith(float* out, RenderContext& ctx) {
     std::memcpy(out, carry_out_.data(), sizeof(float) * n * nch);
     if (first) std::memcpy(first->block.data(), carry_block_.data(), sizeof(float) * n * nch);
     carry_frames_ -= n;
-    std::memmove(carry_out_.data(), carry_out_.data() + n * nch, sizeof(float) * carry_frames_ * nch);
+    std::memmove(carry_out_.data(), carry_out_.data() + n * nch,
+                 sizeof(float) * carry_frames_ * nch);
     std::memmove(carry_block_.data(), carry_block_.data() + n * nch,
                  sizeof(float) * carry_frames_ * nch);
     off = n;
@@ -193,8 +220,14 @@ void Engine::RenderWith(float* out, RenderContext& ctx) {
   }
 }
 
-void Engine::RenderLinear(float* out, RenderContext& ctx) { RenderWith<Linear>(out, ctx); }
-void Engine::RenderCubic(float* out, RenderContext& ctx) { RenderWith<Cubic>(out, ctx); }
-void Engine::RenderSpline(float* out, RenderContext& ctx) { RenderWith<Spline>(out, ctx); }
+void Engine::RenderLinear(float* out, RenderContext& ctx) {
+  RenderWith<Linear>(out, ctx);
+}
+void Engine::RenderCubic(float* out, RenderContext& ctx) {
+  RenderWith<Cubic>(out, ctx);
+}
+void Engine::RenderSpline(float* out, RenderContext& ctx) {
+  RenderWith<Spline>(out, ctx);
+}
 
 }  // namespace kornmill

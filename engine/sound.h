@@ -27,10 +27,10 @@ struct Sound {
   int32_t frame_count = 0;
   uint32_t frame_rate = 0;
   int16_t channels = 0;
-  uint32_t onset_unit = 0;     // 2^28 / output rate
-  uint32_t rate_ratio = 0;     // (output rate × 2048) / frame rate
-  float position_scale = 0;    // 2^28 / frames + channels / 2: position units per frame
-  std::vector<float> amp_table;  // one entry per 100 frames
+  uint32_t onset_unit = 0;        // 2^28 / output rate
+  uint32_t rate_ratio = 0;        // (output rate × 2048) / frame rate
+  float position_scale = 0;       // 2^28 / frames + channels / 2: position units per frame
+  std::vector<float> amp_table;   // one entry per 100 frames
   float position_scale_copy = 0;  // the same value, used for amplitude-table lookups
   int32_t live_grains = 0;        // grains that still read this sound
   bool builtin = false;           // the built-in sine: never counted, freed or reused

@@ -96,7 +96,8 @@ constexpr Entry kTable[] = {
     {40012, "Save current set of patches to disk"},
     {40014, "Input from left channel of sound file"},
     {40015, "Input from right channel of sound file"},
-    {40016, "Switch between using numbered output files (01-99) or reusing the same file every time."},
+    {40016,
+     "Switch between using numbered output files (01-99) or reusing the same file every time."},
     {40017, "Respond to MIDI program changes"},
     {40018, "Configuration of MIDI note/pitchbend and velocity/aftertouch response"},
     {40019, "Save current session under a new file name"},
@@ -131,6 +132,8 @@ std::string_view LoadText(int id) {
   return it->text;
 }
 
-int TextCount() { return static_cast<int>(std::size(kTable)); }
+int TextCount() {
+  return static_cast<int>(std::size(kTable));
+}
 
 }  // namespace kornmill

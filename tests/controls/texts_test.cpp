@@ -49,7 +49,7 @@ TEST_F(Texts, PitchInSemitonesOrAsARate) {
   EXPECT_EQ(For(kPitch, -6144).part2, "+0.000 semitones, reverse");
   EXPECT_EQ(For(kPitch, 0).part2, "+0.000 semitones");
   EXPECT_EQ(For(kPitch, 4096).part2, "-8.000 semitones");  // e = 0.6, x = 1 - 1/e
-  EXPECT_EQ(For(kPitch, 100).part2, "0.012 rate");  // far below four octaves down
+  EXPECT_EQ(For(kPitch, 100).part2, "0.012 rate");         // far below four octaves down
 }
 
 TEST_F(Texts, PercentagesAndGlissando) {

@@ -9,8 +9,8 @@ namespace kornmill {
 namespace {
 
 std::unique_ptr<Sound> Noise(int frames) {
-  return test::MakeSound(frames, 1, 44100,
-                         [](int f, int) { return float(std::sin(f * 0.05) * (1 + f % 7)); }, 44100);
+  return test::MakeSound(
+      frames, 1, 44100, [](int f, int) { return float(std::sin(f * 0.05) * (1 + f % 7)); }, 44100);
 }
 
 TEST(AmplitudeTable, HasOneEntryPerHundredFramesAndAtLeastTwenty) {
@@ -38,22 +38,25 @@ TEST(AmplitudeTable, IsNormalisedToOneAndEndsWithTheMeanAcrossTheWrap) {
 
 TEST(AmplitudeTable, FollowsLoudness) {
   // Quiet first half, loud second half.
-  auto s = test::MakeSound(88200, 1, 44100,
-                           [](int f, int) { return float((f < 44100 ? 0.1 : 0.9) * std::sin(f * 0.1)); },
-                           44100);
+  auto s = test::MakeSound(
+      88200, 1, 44100,
+      [](int f, int) { return float((f < 44100 ? 0.1 : 0.9) * std::sin(f * 0.1)); }, 44100);
   const auto& t = s->amp_table;
   EXPECT_LT(t[300], 0.2f);
   EXPECT_GT(t[800], 0.9f);
 }
 
 TEST(AmplitudeTable, SilentSourceGivesFiniteZeros) {
-  auto s = test::MakeSound(5000, 2, 44100, [](int, int) { return 0.0f; }, 44100);
+  auto s = test::MakeSound(
+      5000, 2, 44100, [](int, int) { return 0.0f; }, 44100);
   for (float a : s->amp_table) ASSERT_EQ(a, 0.0f);
 }
 
 TEST(AmplitudeTable, OnlyTheFirstChannelIsAnalysed) {
-  auto a = test::MakeSound(5000, 2, 44100, [](int f, int c) { return c == 0 ? float(std::sin(f)) : 0.0f; }, 44100);
-  auto b = test::MakeSound(5000, 2, 44100, [](int f, int c) { return c == 0 ? float(std::sin(f)) : 5.0f; }, 44100);
+  auto a = test::MakeSound(
+      5000, 2, 44100, [](int f, int c) { return c == 0 ? float(std::sin(f)) : 0.0f; }, 44100);
+  auto b = test::MakeSound(
+      5000, 2, 44100, [](int f, int c) { return c == 0 ? float(std::sin(f)) : 5.0f; }, 44100);
   EXPECT_EQ(a->amp_table, b->amp_table);
 }
 
@@ -66,14 +69,14 @@ TEST(SoundGeometry, PositionScaleAndGuard) {
       const float s = PositionScale(frames, ch);
       const int sint = static_cast<int>(std::nearbyint(s));
       const int64_t last_frame = 268435455 / sint;
-      EXPECT_GE(frames + GuardFrameCount(s, frames), last_frame + 6)
-          << frames << "x" << ch;
+      EXPECT_GE(frames + GuardFrameCount(s, frames), last_frame + 6) << frames << "x" << ch;
     }
   }
 }
 
 TEST(SoundGeometry, GuardRepeatsShortSoundsCyclically) {
-  auto s = test::MakeSound(3, 1, 44100, [](int f, int) { return float(f + 1); }, 44100);
+  auto s = test::MakeSound(
+      3, 1, 44100, [](int f, int) { return float(f + 1); }, 44100);
   const int guard = GuardFrameCount(s->position_scale, 3);
   for (int i = 0; i < guard; ++i) EXPECT_EQ(s->samples[3 + i], float(i % 3 + 1));
 }

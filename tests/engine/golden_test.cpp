@@ -40,13 +40,15 @@ class GoldenTest : public EngineFixture {
     UseSound(source.get());
     engine->set_interpolation(interp);
     const std::pair<int, int> settings[] = {
-        {kLoopStart, 300},   {kLoopStartRnd, 40}, {kLoopLength, 500}, {kLoopLengthRnd, 90},
-        {kRate, 3000},       {kRateAm, 200},      {kGrainFreq, 12000}, {kGrainFreqRnd, 128},
-        {kGrainFreqAm, -150}, {kGrainLength, 900}, {kGrainLengthRnd, 60}, {kGrainLengthAm, 100},
-        {kPitch, 7000},      {kPitchRnd, 30},     {kPitchAm, -40},     {kGliss, -300},
-        {kGlissRnd, 50},     {kGlissAm, 80},      {kAttack, 60},       {kAttackRnd, 100},
-        {kDecay, 150},       {kDecayRnd, 120},    {kAmp, 300},         {kAmpAm, 250},
-        {kPanRnd, 180},      {kPanRndAm, -100},   {kPan, 40}};
+        {kLoopStart, 300},    {kLoopStartRnd, 40},   {kLoopLength, 500},
+        {kLoopLengthRnd, 90}, {kRate, 3000},         {kRateAm, 200},
+        {kGrainFreq, 12000},  {kGrainFreqRnd, 128},  {kGrainFreqAm, -150},
+        {kGrainLength, 900},  {kGrainLengthRnd, 60}, {kGrainLengthAm, 100},
+        {kPitch, 7000},       {kPitchRnd, 30},       {kPitchAm, -40},
+        {kGliss, -300},       {kGlissRnd, 50},       {kGlissAm, 80},
+        {kAttack, 60},        {kAttackRnd, 100},     {kDecay, 150},
+        {kDecayRnd, 120},     {kAmp, 300},           {kAmpAm, 250},
+        {kPanRnd, 180},       {kPanRndAm, -100},     {kPan, 40}};
     for (auto [k, v] : settings) Set(k, v);
     stream().hard_sync = 1;
     Play();
@@ -57,7 +59,7 @@ class GoldenTest : public EngineFixture {
     all.insert(all.end(), more.begin(), more.end());
     float peak = 0;
     for (float v : all) peak = std::max(peak, std::fabs(v));
-    EXPECT_GT(peak, 0.05f);  // a render worth pinning
+    EXPECT_GT(peak, 0.05f);                    // a render worth pinning
     EXPECT_GT(engine->grains_started(), 45u);  // regular onsets and hard-sync wraps
     return all;
   }

@@ -46,12 +46,14 @@ TEST_F(EngineFixture, ControlUpdateRunsOnTheFirstStepThenEvery104Frames) {
   Render(6);
   ASSERT_GE(probe.clocks.size(), 5u);
   EXPECT_EQ(probe.clocks[0], 0);
-  for (size_t i = 1; i < probe.clocks.size(); ++i) EXPECT_EQ(probe.clocks[i] - probe.clocks[i - 1], 104);
+  for (size_t i = 1; i < probe.clocks.size(); ++i)
+    EXPECT_EQ(probe.clocks[i] - probe.clocks[i - 1], 104);
   engine->set_gesture_mix(nullptr);
 }
 
 TEST_F(EngineFixture, AnOnsetIncrementOfAFullCycleStartsOneGrainPerFrame) {
-  auto fast = test::MakeSound(8192, 1, 44100, [](int f, int) { return float(std::sin(f * 0.01)); }, 44100);
+  auto fast = test::MakeSound(
+      8192, 1, 44100, [](int f, int) { return float(std::sin(f * 0.01)); }, 44100);
   fast->onset_unit = 1u << 26;  // g0 = 2^26 × 20 grains: far above 2^28
   UseSound(fast.get());
   Set(kGrainLength, 13);  // short grains keep the pool small
@@ -62,7 +64,8 @@ TEST_F(EngineFixture, AnOnsetIncrementOfAFullCycleStartsOneGrainPerFrame) {
 }
 
 TEST_F(EngineFixture, AGrainStartingOnFrameJRendersTheRestOfItsStep) {
-  auto dc = test::MakeSound(8192, 1, 44100, [](int, int) { return 0.5f; }, 44100);
+  auto dc = test::MakeSound(
+      8192, 1, 44100, [](int, int) { return 0.5f; }, 44100);
   UseSound(dc.get());
   NoEnvelope();
   Play();
@@ -90,7 +93,8 @@ TEST_F(EngineFixture, AGrainEndsInTheStepItsCountRunsOut) {
 }
 
 TEST_F(EngineFixture, PitchZeroFreezesTheGrainOnItsStartFrame) {
-  auto ramp = test::MakeSound(8192, 1, 44100, [](int f, int) { return f / 8192.0f; }, 44100);
+  auto ramp = test::MakeSound(
+      8192, 1, 44100, [](int f, int) { return f / 8192.0f; }, 44100);
   UseSound(ramp.get());
   NoEnvelope();
   Set(kPitch, 0);
@@ -100,7 +104,8 @@ TEST_F(EngineFixture, PitchZeroFreezesTheGrainOnItsStartFrame) {
 }
 
 TEST_F(EngineFixture, NegativePitchReadsBackwards) {
-  auto ramp = test::MakeSound(8192, 1, 44100, [](int f, int) { return 0.1f + f / 16384.0f; }, 44100);
+  auto ramp = test::MakeSound(
+      8192, 1, 44100, [](int f, int) { return 0.1f + f / 16384.0f; }, 44100);
   UseSound(ramp.get());
   NoEnvelope();
   Set(kLoopStart, 2048);  // start mid-sound
@@ -113,7 +118,8 @@ TEST_F(EngineFixture, NegativePitchReadsBackwards) {
 }
 
 TEST_F(EngineFixture, NegativeLengthModulationNeverGoesBelowTenFrames) {
-  auto dc = test::MakeSound(8192, 1, 44100, [](int, int) { return 0.5f; }, 44100);
+  auto dc = test::MakeSound(
+      8192, 1, 44100, [](int, int) { return 0.5f; }, 44100);
   dc->amp_table.assign(dc->amp_table.size(), 1.0f);
   UseSound(dc.get());
   Set(kGrainLengthAm, -512);  // full source amplitude removes the whole length
@@ -156,8 +162,8 @@ TEST_F(EngineFixture, PanExtremesUseTheTableEnds) {
 }
 
 TEST_F(EngineFixture, HardSyncStartsAGrainAfterEveryLoopWrap) {
-  Set(kLoopLength, 0);   // every step wraps with a positive rate
-  Set(kGrainFreq, 25);   // regular onsets almost never
+  Set(kLoopLength, 0);  // every step wraps with a positive rate
+  Set(kGrainFreq, 25);  // regular onsets almost never
   stream().hard_sync = 1;
   Play();
   Render(4);  // 128 steps
@@ -175,7 +181,8 @@ TEST_F(EngineFixture, LoopLengthZeroKeepsMovingThroughTheSound) {
 }
 
 TEST_F(EngineFixture, OutputIsClippedJustBelowFullScale) {
-  auto dc = test::MakeSound(8192, 1, 44100, [](int, int) { return 1.0f; }, 44100);
+  auto dc = test::MakeSound(
+      8192, 1, 44100, [](int, int) { return 1.0f; }, 44100);
   UseSound(dc.get());
   NoEnvelope();
   Set(kAmp, 1024);  // × 2
@@ -183,7 +190,8 @@ TEST_F(EngineFixture, OutputIsClippedJustBelowFullScale) {
   Play();
   RenderBlock();
   EXPECT_EQ(out[0], 0.9999694228172302f);
-  auto neg = test::MakeSound(8192, 1, 44100, [](int, int) { return -1.0f; }, 44100);
+  auto neg = test::MakeSound(
+      8192, 1, 44100, [](int, int) { return -1.0f; }, 44100);
   Setup(44100, true, 256);
   UseSound(neg.get());
   NoEnvelope();

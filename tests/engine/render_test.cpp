@@ -10,7 +10,9 @@ namespace {
 
 using test::EngineFixture;
 
-float Noise(int f) { return float(std::sin(f * 0.37) * 0.5 + std::sin(f * 0.011) * 0.3); }
+float Noise(int f) {
+  return float(std::sin(f * 0.37) * 0.5 + std::sin(f * 0.011) * 0.3);
+}
 
 class RenderTest : public EngineFixture {
  protected:
@@ -25,9 +27,12 @@ class RenderTest : public EngineFixture {
 
 TEST_F(RenderTest, CubicSoundsOneFrameLaterAndSplineTwoFramesLaterThanLinear) {
   constexpr int kFrames = 8192;
-  auto base = test::MakeSound(kFrames, 1, 44100, [](int f, int) { return Noise(f); }, 44100);
-  auto ahead1 = test::MakeSound(kFrames, 1, 44100, [](int f, int) { return Noise((f + 1) % kFrames); }, 44100);
-  auto ahead2 = test::MakeSound(kFrames, 1, 44100, [](int f, int) { return Noise((f + 2) % kFrames); }, 44100);
+  auto base = test::MakeSound(
+      kFrames, 1, 44100, [](int f, int) { return Noise(f); }, 44100);
+  auto ahead1 = test::MakeSound(
+      kFrames, 1, 44100, [](int f, int) { return Noise((f + 1) % kFrames); }, 44100);
+  auto ahead2 = test::MakeSound(
+      kFrames, 1, 44100, [](int f, int) { return Noise((f + 2) % kFrames); }, 44100);
   const auto cubic = RenderWith(Interpolation::kCubic, base.get(), 20);
   const auto spline = RenderWith(Interpolation::kSpline, base.get(), 20);
   EXPECT_EQ(cubic, RenderWith(Interpolation::kLinear, ahead1.get(), 20));
@@ -67,7 +72,8 @@ TEST_F(RenderTest, MonoOutputIsTheLeftChannelOfTheStereoMix) {
 }
 
 TEST_F(RenderTest, BothChannelsOfAStereoSoundGoLeftAndRight) {
-  auto pair = test::MakeSound(8192, 2, 44100, [](int, int c) { return c == 0 ? 0.5f : -0.5f; }, 44100);
+  auto pair = test::MakeSound(
+      8192, 2, 44100, [](int, int c) { return c == 0 ? 0.5f : -0.5f; }, 44100);
   UseSound(pair.get());
   EXPECT_EQ(stream().input_mask, kInputBoth);
   Play();
@@ -86,7 +92,8 @@ TEST_F(RenderTest, BothChannelsOfAStereoSoundGoLeftAndRight) {
 }
 
 TEST_F(RenderTest, MonoOutputOfAStereoPairMixesBothChannels) {
-  auto pair = test::MakeSound(8192, 2, 44100, [](int, int c) { return c == 0 ? 0.5f : -0.5f; }, 44100);
+  auto pair = test::MakeSound(
+      8192, 2, 44100, [](int, int c) { return c == 0 ? 0.5f : -0.5f; }, 44100);
   Setup(44100, false, 256);
   UseSound(pair.get());
   Play();
@@ -96,8 +103,10 @@ TEST_F(RenderTest, MonoOutputOfAStereoPairMixesBothChannels) {
 
 TEST_F(RenderTest, TheSecondChannelMaskOnAMonoSoundReadsOneFrameLater) {
   constexpr int kFrames = 8192;
-  auto base = test::MakeSound(kFrames, 1, 44100, [](int f, int) { return Noise(f); }, 44100);
-  auto ahead = test::MakeSound(kFrames, 1, 44100, [](int f, int) { return Noise((f + 1) % kFrames); }, 44100);
+  auto base = test::MakeSound(
+      kFrames, 1, 44100, [](int f, int) { return Noise(f); }, 44100);
+  auto ahead = test::MakeSound(
+      kFrames, 1, 44100, [](int f, int) { return Noise((f + 1) % kFrames); }, 44100);
   Setup(44100, true, 256);
   UseSound(base.get());
   stream().input_mask = kInputRight;

@@ -1,6 +1,6 @@
 // The string table gives each id its exact text.
-#include "resources/ids.h"
 #include "resources/strings.h"
+#include "resources/ids.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,12 @@ namespace kornmill {
 namespace {
 
 TEST(StringTable, TextsMatchTheirIdsExactly) {
-  EXPECT_EQ(LoadText(1528), "Sets the time it will take for scroll value changes to take full effect");
+  EXPECT_EQ(LoadText(1528),
+            "Sets the time it will take for scroll value changes to take full effect");
   EXPECT_EQ(LoadText(1604), "You must name this bank to save as a file");
-  EXPECT_EQ(LoadText(40016),
-            "Switch between using numbered output files (01-99) or reusing the same file every time.");
+  EXPECT_EQ(
+      LoadText(40016),
+      "Switch between using numbered output files (01-99) or reusing the same file every time.");
   EXPECT_EQ(LoadText(5009), "Sound options");
   EXPECT_EQ(LoadText(5001), "Software\\Klangforge\\Kornmill\\");
   EXPECT_EQ(LoadText(1410),
@@ -25,7 +27,8 @@ TEST(StringTable, EveryControlHasADescription) {
   for (int k = 0; k < kControlCount; ++k) {
     EXPECT_FALSE(LoadText(kIdFirstControl + k).empty()) << "control " << k;
   }
-  EXPECT_EQ(LoadText(kIdFirstControl + 1), "Random deviation from start position of soundfile loop");
+  EXPECT_EQ(LoadText(kIdFirstControl + 1),
+            "Random deviation from start position of soundfile loop");
 }
 
 TEST(StringTable, UnknownIdsGiveEmptyText) {
