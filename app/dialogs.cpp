@@ -1,0 +1,50 @@
+// The real modal boxes and choosers of the window.
+#include "app/dialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kornmill {
+
+int QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) {
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  if (type == BoxType::kOkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
+  if (type == BoxType::kYesNo) buttons = QMessageBox::Yes | QMessageBox::No;
+  QMessageBox box(type == BoxType::kOk ? QMessageBox::Warning : QMessageBox::Question, title, text,
+                  buttons, owner);
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return kAnswerOk;
+    case QMessageBox::Yes:
+      return kAnswerYes;
+    case QMessageBox::No:
+      return kAnswerNo;
+    default:
+      return kAnswerCancel;
+  }
+}
+
+QString QtDialogs::ChooseSoundfile(QWidget* owner, const QString& folder) {
+  return QFileDialog::getOpenFileName(owner, QStringLiteral("Load Soundfile"), folder,
+                                      QStringLiteral("Soundfiles (*.wav *.WAV *.aif *.aiff "
+                                                     "*.aifc *.AIF *.AIFF);;All files (*)"));
+}
+
+QString QtDialogs::ChooseFolder(QWidget* owner, const QString& label, const QString& start) {
+  return QFileDialog::getExistingDirectory(owner, QStringLiteral("Select %1 Folder").arg(label),
+                                           start);
+}
+
+void QtDialogs::About(QWidget* owner) {
+  QMessageBox::about(owner, QStringLiteral("About Kornmill"),
+                     QStringLiteral("<b>Kornmill</b><br>A real-time granular-synthesis "
+                                    "instrument.<br><br>Grains cut from a soundfile or a "
+                                    "built-in sine, shaped live with 29 controls."));
+}
+
+bool QtDialogs::OpenHelp(const QUrl& page) {
+  return QDesktopServices::openUrl(page);
+}
+
+}  // namespace kornmill

@@ -1,0 +1,41 @@
+// The modal boxes and choosers the window opens, behind an interface tests can replace.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace kornmill {
+
+// Answers of a message box, numbered as the classic box answers are.
+enum BoxAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+enum class BoxType { kOk, kOkCancel, kYesNo };
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // A modal message box owned by `owner`; returns one of BoxAnswer.
+  virtual int MessageBox(QWidget* owner, const QString& title, const QString& text,
+                         BoxType type) = 0;
+  // The soundfile chooser; an empty string when cancelled.
+  virtual QString ChooseSoundfile(QWidget* owner, const QString& folder) = 0;
+  // The folder chooser; an empty string when cancelled.
+  virtual QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) = 0;
+  // The About box.
+  virtual void About(QWidget* owner) = 0;
+  // Shows a help page; false when it could not be shown.
+  virtual bool OpenHelp(const QUrl& page) = 0;
+};
+
+// The real boxes: QMessageBox, QFileDialog and the desktop's browser.
+class QtDialogs : public Dialogs {
+ public:
+  int MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) override;
+  QString ChooseSoundfile(QWidget* owner, const QString& folder) override;
+  QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) override;
+  void About(QWidget* owner) override;
+  bool OpenHelp(const QUrl& page) override;
+};
+
+}  // namespace kornmill

@@ -1,0 +1,375 @@
+// The main window: builds the instrument, dispatches posted messages and keys, and ends it.
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "app/block_done_waker.h"
+#include "app/control_scroll_bar.h"
+#include "app/control_view.h"
+#include "app/dialog_panel.h"
+#include "app/dialogs.h"
+#include "app/focus_frame.h"
+#include "app/help.h"
+#include "app/loader_host.h"
+#include "app/menu_bar.h"
+#include "app/menu_commands.h"
+#include "app/message_boxes.h"
+#include "app/status_bar.h"
+#include "app/stream_view.h"
+#include "controls/texts.h"
+#include "engine/engine.h"
+#include "engine/sound.h"
+#include "resources/ids.h"
+#include "soundfile/sound_loader.h"
+
+namespace kornmill {
+
+namespace {
+
+// A command posted to the window itself (the start-up's folder question).
+constexpr int kMsgCommand = 0x0111;
+
+QString ToQString(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowOptions options) : poster_(this) {
+  setWindowTitle(QStringLiteral("Kornmill"));
+  setObjectName(QStringLiteral("SifterMain"));
+  if (!options.dialogs) {
+    own_dialogs_ = std::make_unique<QtDialogs>();
+    options.dialogs = own_dialogs_.get();
+  }
+  boxes_ = std::make_unique<MessageBoxes>(
+      *options.dialogs, this,
+      MessageBoxes::Hooks{[this] { EnterModal(); }, [this] { LeaveModal(); },
+                          [this] {
+                            ShutDown();
+                            emit finished(-1);
+                            close();
+                          }});
+  StartUp(options);
+  qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  ShutDown();
+  // The widgets go first: their handlers point into the parts below.
+  delete panel_;
+  panel_ = nullptr;
+}
+
+void MainWindow::StartUp(MainWindowOptions& options) {
+  panel_ = new DialogPanel(this);
+  setCentralWidget(panel_);
+  // The engine's tables and the built-in sine, then stream 1 with its tab.
+  engine_ = std::make_unique<Engine>();
+  streams_.InitStreams(&engine_->sine());
+  controls_ = std::make_unique<ControlView>(*panel_, streams_, *engine_);
+  controls_->set_modifier_source([this] { return modifiers_; });
+  stream_view_ = new StreamView(*panel_, streams_, *controls_,
+                                [this](const QString& title) { setWindowTitle(title); });
+  stream_view_->AddTabs();
+  menus_ = new MenuBar(
+      menuBar(), panel_->status_bar(), [this] { return CurrentMenuState(); },
+      [this](int id) { OnMenuCommand(id); });
+  StartOutput(options);
+  StartSoundTable();
+  commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
+  connect(panel_->play_button(), &QPushButton::clicked, this, [this] {
+    if (output_) output_->TogglePlay(kPlayFromButton);
+  });
+  connect(panel_->file_button(), &QPushButton::clicked, this, [this] {
+    if (output_) output_->ToggleRecord();
+  });
+  stream_view_->SelectStream(0);
+  // The change time, shown in item 1038 and on its own scrollbar.
+  const int change_time = streams_.change_time();
+  controls_->SetControlPosition(kChangeTime,
+                                PositionFromValue(kControlTable[kChangeTime], change_time));
+  panel_->change_time_text()->setText(ToQString(ChangeTimeText(change_time)));
+  resize(panel_->DialogSize().width(),
+         panel_->DialogSize().height() + menuBar()->sizeHint().height());
+  AskForOutputFolder();
+}
+
+void MainWindow::StartOutput(MainWindowOptions& options) {
+  waker_ = new BlockDoneWaker(this);
+  waker_->set_handler([this](int index) { OnBlockDone(index); });
+  OutputView& view = *this;
+  output_ = std::make_unique<AudioOutput>(*engine_, streams_, view, *waker_);
+  if (options.devices) output_->set_device_provider(std::move(options.devices));
+  if (options.writer_factory) output_->set_writer_factory(options.writer_factory);
+  output_->set_key_state([this] { return q_down_; });
+  if (options.use_null_device) output_->config().selected_device = kNullDeviceDefault;
+  output_->InitAudioOutput(options.output_folder, options.source_folder);
+}
+
+void MainWindow::StartSoundTable() {
+  source_folder_ = output_->source_folder();
+  WindowLoaderHost::Hooks hooks;
+  hooks.ask = [this](const std::string& title, const std::string& text) {
+    return boxes_->AskQuestion(QString::fromStdString(text), QString::fromStdString(title),
+                               BoxType::kOkCancel) == kAnswerOk;
+  };
+  hooks.state_changed = [this](int stream) {
+    stream_view_->SetStreamState(stream, streams_[stream].state);
+  };
+  hooks.set_folder = [this](const std::string& folder) { source_folder_ = folder; };
+  hooks.sound_changed = [this](int stream) { stream_view_->SelectStream(stream); };
+  loader_host_ = std::make_unique<WindowLoaderHost>(this, poster_, std::move(hooks));
+  sounds_ = std::make_unique<SoundTable>(streams_, output_->render_lock(), *loader_host_);
+  sounds_->set_output_rate(engine_->output_rate());
+}
+
+void MainWindow::AskForOutputFolder() {
+  const QString folder = QString::fromStdString(output_->output_folder());
+  if (QDir(folder).exists()) return;
+  const QString text =
+      QStringLiteral(
+          "Could not find output soundfile folder \"%1\".\nDo you want to specify a "
+          "folder?")
+          .arg(folder);
+  if (boxes_->AskQuestion(text, QStringLiteral("Session Configuration Problem"))) {
+    // The chooser opens once the window is up.
+    poster_.Post(kMsgCommand, kCmdSoundfileFolder);
+  }
+}
+
+void MainWindow::OnMenuCommand(int id) {
+  if (shut_down_) return;
+  if (id == kCmdEscape) {
+    if (esc_down_) {
+      OnEscape();
+    } else {
+      Exit();
+    }
+    return;
+  }
+  if (id == kCmdExit) {
+    Exit();
+    return;
+  }
+  commands_->Run(id);
+}
+
+void MainWindow::OnEscape() {
+  // Escape stops a performance; while stopped (or already fading out) it does nothing.
+  if (output_ && output_->playing() && !output_->stopping()) {
+    output_->TogglePlay(kPlayFromButton);
+  }
+}
+
+bool MainWindow::Exit() {
+  if (shut_down_) return true;
+  ShutDown();
+  emit finished(1);
+  close();
+  return true;
+}
+
+void MainWindow::ShutDown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  if (!output_) return;
+  if (output_->recording()) output_->ToggleRecord();
+  output_->StopPlay();
+  output_->CloseOutputFile();
+  // Loader threads end (a pending memory question answers Cancel) before the
+  // sounds and the render lock go away.
+  if (loader_host_) loader_host_->Close();
+  sounds_.reset();
+  for (int i = 0; i < streams_.count(); ++i) streams_[i].sound = &engine_->sine();
+  output_.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The close box is the dialog's close command without Escape: the exit sequence.
+  if (!shut_down_) {
+    ShutDown();
+    emit finished(1);
+  }
+  event->accept();
+}
+
+bool MainWindow::focusNextPrevChild(bool) {
+  // Tab does not move between the controls.
+  menus_->UpdateMenuState();
+  return true;
+}
+
+void MainWindow::EnterModal() {
+  controls_->DrawFocusFrame();
+}
+void MainWindow::LeaveModal() {
+  controls_->DrawFocusFrame();
+}
+
+void MainWindow::ShowHelp() {
+  QWidget* active = QApplication::activeWindow();
+  const QString caption = active ? active->windowTitle() : windowTitle();
+  const QUrl page = HelpPage(HelpKeyword(caption));
+  if (page.isEmpty() || !boxes_->dialogs().OpenHelp(page)) {
+    boxes_->ShowWarning(QStringLiteral("The help pages could not be opened."));
+  }
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == PostedMessage::EventType()) {
+    HandlePosted(static_cast<const PostedMessage&>(*event));
+    return true;
+  }
+  if (event->type() == QEvent::WindowActivate && controls_ && controls_->current_id()) {
+    if (QWidget* bar = panel_->BarById(controls_->current_id())) bar->setFocus();
+    controls_->DrawFocusFrame();
+  }
+  return QMainWindow::event(event);
+}
+
+void MainWindow::HandlePosted(const PostedMessage& m) {
+  if (shut_down_) return;
+  const int msg = m.message();
+  if (msg >= kMsgFirstControlValue && msg < kMsgFirstControlValue + kControls) {
+    intptr_t value = m.wparam();
+    if (m.coalesced() && !poster_.TakeNewest(msg, &value)) return;
+    ++control_values_applied_;
+    controls_->SetControlPosition(msg - kMsgFirstControlValue, static_cast<int>(value));
+    return;
+  }
+  switch (msg) {
+    case kMsgBlockDone:
+      OnBlockDone(static_cast<int>(m.wparam()));
+      break;
+    case kMsgSoundLoaded:
+      commands_->OnSoundLoaded(static_cast<int>(m.wparam()), reinterpret_cast<Sound*>(m.lparam()));
+      break;
+    case kMsgStatusText:
+      panel_->status_bar()->SetText(1, m.text());
+      break;
+    case kMsgMidiNoteStart:
+    case kMsgMidiNoteStop:
+      if (output_) output_->TogglePlay(kPlayFromMidi);
+      break;
+    case kMsgCommand:
+      OnMenuCommand(static_cast<int>(m.wparam()));
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OnBlockDone(int index) {
+  if (output_) output_->OnBlockDone(index);
+}
+
+void MainWindow::TrackKeys(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ApplicationDeactivate:
+      q_down_ = false;
+      modifiers_ = Qt::NoModifier;
+      return;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+      modifiers_ = static_cast<QInputEvent*>(event)->modifiers();
+      return;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      break;
+    default:
+      return;
+  }
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool press = event->type() == QEvent::KeyPress;
+  modifiers_ = key->modifiers();
+  // A modifier key's own event may still carry its state from before.
+  if (key->key() == Qt::Key_Shift) modifiers_.setFlag(Qt::ShiftModifier, press);
+  if (key->key() == Qt::Key_Control) modifiers_.setFlag(Qt::ControlModifier, press);
+  // The Q key held down stops playing at the next block (the output asks).
+  if (key->key() == Qt::Key_Q && !key->isAutoRepeat()) q_down_ = press;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  TrackKeys(event);
+  const QEvent::Type type = event->type();
+  if (type != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return false;
+  if (key->key() == Qt::Key_Escape) {
+    esc_down_ = true;
+    OnMenuCommand(kCmdEscape);
+    esc_down_ = false;
+    return true;
+  }
+  if (key->key() == Qt::Key_F1) {
+    ShowHelp();
+    return true;
+  }
+  return false;
+}
+
+MenuState MainWindow::CurrentMenuState() const {
+  MenuState s;
+  const Stream& stream = streams_.current();
+  s.playing = output_ && output_->playing();
+  s.recording = output_ && output_->recording();
+  s.test_tone = stream.sound == nullptr || stream.sound->builtin;
+  s.stereo_sound = stream.sound && stream.sound->channels == 2;
+  s.input_mask = stream.input_mask;
+  switch (engine_->interpolation()) {
+    case Interpolation::kLinear:
+      s.interpolation_id = kCmdLinear;
+      break;
+    case Interpolation::kCubic:
+      s.interpolation_id = kCmdCubic;
+      break;
+    case Interpolation::kSpline:
+      s.interpolation_id = kCmdSpline;
+      break;
+  }
+  if (output_) {
+    const OutputConfig& c = output_->config();
+    s.numbered_files = c.numbered_files;
+    s.one_file_per_stream = c.one_file_per_stream;
+    s.sample_bits = c.sample_width * 8;
+    s.reset_loop = c.reset_loop;
+    s.soft_stop = c.soft_stop;
+  }
+  s.hard_sync = stream.hard_sync;
+  return s;
+}
+
+void MainWindow::SetPlayButton(int button_id, std::string_view text, bool checked) {
+  if (button_id != kIdPlayButton) return;
+  panel_->play_button()->setText(ToQString(text));
+  panel_->play_button()->setChecked(checked);
+}
+
+void MainWindow::SetRecordButtons(bool checked) {
+  panel_->file_button()->setChecked(checked);
+}
+
+void MainWindow::ShowStatus(std::string_view text) {
+  panel_->status_bar()->SetText(1, ToQString(text));
+}
+
+void MainWindow::ShowError(std::string_view title, std::string_view text) {
+  boxes_->ShowWarning(ToQString(text), ToQString(title));
+}
+
+void MainWindow::ShowWarning(std::string_view text) {
+  boxes_->ShowWarning(ToQString(text));
+}
+
+}  // namespace kornmill

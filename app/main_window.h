@@ -1,0 +1,129 @@
+// The instrument's main window: start-up, posted messages, keys, exit and the audio output's view.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "app/posted_events.h"
+#include "controls/stream.h"
+#include "output/audio_output.h"
+#include "output/output_view.h"
+
+namespace kornmill {
+
+class BlockDoneWaker;
+class ControlView;
+class DialogPanel;
+class Dialogs;
+class Engine;
+class MenuBar;
+class MenuCommands;
+class MessageBoxes;
+class SoundTable;
+class StreamView;
+class WindowLoaderHost;
+struct MenuState;
+
+// What a window is started with; the defaults are the real program's.
+struct MainWindowOptions {
+  Dialogs* dialogs = nullptr;               // null: the real message boxes and choosers
+  std::unique_ptr<DeviceProvider> devices;  // null: RtAudio and the null device
+  WriterFactory writer_factory;             // empty: the sound-file library's WAV writer
+  bool use_null_device = false;             // select the null device instead of RtAudio
+  std::string output_folder;                // stored "Soundfile out folder"
+  std::string source_folder;                // stored "Soundfile in folder"
+};
+
+// Everything here runs on the GUI thread unless a comment says otherwise.
+class MainWindow : public QMainWindow, private OutputView {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(MainWindowOptions options = {});
+  ~MainWindow() override;
+
+  // Runs a menu command (or 2, the dialog's Escape / close command).
+  void OnMenuCommand(int id);
+  // The exit sequence; false when it was cancelled and the program goes on.
+  bool Exit();
+  // Closes the output file and the devices; safe to call more than once.
+  void ShutDown();
+
+  // Posting from other threads (sound loader, MIDI): any thread.
+  MessagePoster& poster() { return poster_; }
+
+  // Parts, for the program's other windows and for tests.
+  Engine& engine() { return *engine_; }
+  StreamTable& streams() { return streams_; }
+  AudioOutput& output() { return *output_; }
+  SoundTable& sounds() { return *sounds_; }
+  // The folder the soundfile chooser starts in (the last loaded sound's).
+  const std::string& source_folder() const { return source_folder_; }
+  DialogPanel& panel() { return *panel_; }
+  ControlView& controls() { return *controls_; }
+  StreamView& stream_view() { return *stream_view_; }
+  MenuBar& menus() { return *menus_; }
+  MessageBoxes& boxes() { return *boxes_; }
+  bool q_key_down() const { return q_down_; }
+  // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
+  Qt::KeyboardModifiers modifiers() const { return modifiers_; }
+  // Control-value messages applied since start (each burst counts once).
+  int control_values_applied() const { return control_values_applied_; }
+
+  void EnterModal();
+  void LeaveModal();
+  void ShowHelp();
+
+ signals:
+  // The main dialog ended: 1 after the exit command, -1 after a fatal error.
+  void finished(int result);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  void StartUp(MainWindowOptions& options);
+  void StartOutput(MainWindowOptions& options);
+  void StartSoundTable();
+  void AskForOutputFolder();
+  void HandlePosted(const PostedMessage& message);
+  void OnBlockDone(int index);
+  void OnEscape();
+  MenuState CurrentMenuState() const;
+
+  // OutputView
+  void SetPlayButton(int button_id, std::string_view text, bool checked) override;
+  void SetRecordButtons(bool checked) override;
+  void ShowStatus(std::string_view text) override;
+  void ShowError(std::string_view title, std::string_view text) override;
+  void ShowWarning(std::string_view text) override;
+
+  std::unique_ptr<Dialogs> own_dialogs_;
+  std::unique_ptr<Engine> engine_;
+  StreamTable streams_;
+  DialogPanel* panel_ = nullptr;
+  std::unique_ptr<ControlView> controls_;
+  StreamView* stream_view_ = nullptr;
+  MenuBar* menus_ = nullptr;
+  std::unique_ptr<MessageBoxes> boxes_;
+  BlockDoneWaker* waker_ = nullptr;
+  std::unique_ptr<AudioOutput> output_;
+  std::unique_ptr<WindowLoaderHost> loader_host_;
+  std::unique_ptr<SoundTable> sounds_;
+  std::string source_folder_;
+  std::unique_ptr<MenuCommands> commands_;
+  MessagePoster poster_;
+  void TrackKeys(QEvent* event);
+
+  bool q_down_ = false;
+  Qt::KeyboardModifiers modifiers_;
+  bool esc_down_ = false;
+  bool shut_down_ = false;
+  int control_values_applied_ = 0;
+};
+
+}  // namespace kornmill

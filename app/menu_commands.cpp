@@ -1,0 +1,134 @@
+// Menu commands: each flips a flag, starts a load or opens a chooser; marks follow on the next
+// opening.
+#include "app/menu_commands.h"
+
+#include <mutex>
+
+#include "app/control_view.h"
+#include "app/dialog_panel.h"
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/status_bar.h"
+#include "app/stream_view.h"
+#include "engine/engine.h"
+#include "resources/ids.h"
+#include "soundfile/sound_loader.h"
+
+namespace kornmill {
+
+MenuCommands::MenuCommands(MainWindow& window, Dialogs& dialogs)
+    : window_(window), dialogs_(dialogs) {}
+
+void MenuCommands::Run(int id) {
+  AudioOutput& out = window_.output();
+  Stream& stream = window_.streams().current();
+  switch (id) {
+    case kCmdLoadSoundfile:
+      LoadSoundfile();
+      break;
+    case kCmdTestTone:
+      UseTestTone();
+      break;
+    case kCmdSoundfileFolder:
+      SelectOutputFolder();
+      break;
+    case kCmdNumberSoundfiles:
+      ToggleConfigFlag(out.config().numbered_files);
+      break;
+    case kCmdOneFilePerStream:
+      ToggleConfigFlag(out.config().one_file_per_stream);
+      window_.engine().set_one_file_per_stream(out.config().one_file_per_stream);
+      break;
+    case kCmdWrite16Bit:
+      out.SetSampleWidth(2);
+      break;
+    case kCmdWrite24Bit:
+      out.SetSampleWidth(3);
+      break;
+    case kCmdWrite32Bit:
+      out.SetSampleWidth(4);
+      break;
+    case kCmdLeftChannel:
+      ToggleInputChannel(stream, kInputLeft);
+      break;
+    case kCmdRightChannel:
+      ToggleInputChannel(stream, kInputRight);
+      break;
+    case kCmdHardSync:
+      stream.hard_sync = stream.hard_sync ? 0 : 1;
+      break;
+    case kCmdResetLoopOnPlay:
+      ToggleConfigFlag(out.config().reset_loop);
+      break;
+    case kCmdSoftStop:
+      ToggleConfigFlag(out.config().soft_stop);
+      break;
+    case kCmdLinear:
+      window_.engine().set_interpolation(Interpolation::kLinear);
+      break;
+    case kCmdCubic:
+      window_.engine().set_interpolation(Interpolation::kCubic);
+      break;
+    case kCmdSpline:
+      window_.engine().set_interpolation(Interpolation::kSpline);
+      break;
+    case kCmdHelp:
+      window_.ShowHelp();
+      break;
+    case kCmdAbout:
+      About();
+      break;
+    default:
+      break;
+  }
+}
+
+void MenuCommands::LoadSoundfile() {
+  window_.EnterModal();
+  const QString path =
+      dialogs_.ChooseSoundfile(&window_, QString::fromStdString(window_.source_folder()));
+  window_.LeaveModal();
+  if (path.isEmpty()) return;
+  // The stream plays its previous sound until the loaded message arrives.
+  window_.sounds().LoadSound(path.toStdString());
+}
+
+void MenuCommands::OnSoundLoaded(int stream, Sound* sound) {
+  if (stream < 0 || stream >= window_.streams().count() || !sound) return;
+  window_.sounds().AttachSound(stream, sound);
+}
+
+void MenuCommands::ToggleConfigFlag(int32_t& flag) {
+  flag = flag ? 0 : 1;
+}
+
+void MenuCommands::UseTestTone() {
+  StreamTable& streams = window_.streams();
+  {
+    // No block is rendered while the stream's sound changes.
+    std::lock_guard<std::mutex> lock(window_.output().render_lock());
+    kornmill::UseTestTone(streams.current(), &window_.engine().sine());
+  }
+  window_.stream_view().SelectStream(streams.current_index());
+}
+
+void MenuCommands::SelectOutputFolder() {
+  AudioOutput& out = window_.output();
+  window_.EnterModal();
+  const QString folder = dialogs_.ChooseFolder(&window_, QStringLiteral("Soundfile"),
+                                               QString::fromStdString(out.output_folder()));
+  window_.LeaveModal();
+  if (folder.isEmpty()) return;
+  out.set_output_folder(folder.toStdString());
+  window_.panel().status_bar()->SetText(
+      1, QStringLiteral("Soundfile path: %1").arg(QString::fromStdString(out.output_folder())));
+}
+
+void MenuCommands::About() {
+  window_.EnterModal();
+  dialogs_.About(&window_);
+  window_.LeaveModal();
+}
+
+}  // namespace kornmill

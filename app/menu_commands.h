@@ -1,0 +1,34 @@
+// The menu commands: sound source, stream options, output soundfile options, help.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace kornmill {
+
+class Dialogs;
+class MainWindow;
+struct Sound;
+
+// Runs the commands of the menus on the GUI thread.
+class MenuCommands {
+ public:
+  MenuCommands(MainWindow& window, Dialogs& dialogs);
+
+  // Runs command `id`; unknown ids do nothing.
+  void Run(int id);
+  // A sound finished loading for stream `stream` (the loader's posted message).
+  void OnSoundLoaded(int stream, Sound* sound);
+
+ private:
+  void LoadSoundfile();
+  void UseTestTone();
+  void SelectOutputFolder();
+  void ToggleConfigFlag(int32_t& flag);
+  void About();
+
+  MainWindow& window_;
+  Dialogs& dialogs_;
+};
+
+}  // namespace kornmill

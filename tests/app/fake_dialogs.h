@@ -1,0 +1,53 @@
+// Message boxes and choosers that answer from a script instead of waiting for a user.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <vector>
+
+#include "app/dialogs.h"
+
+namespace kornmill::testing {
+
+class FakeDialogs : public Dialogs {
+ public:
+  struct Box {
+    QString title;
+    QString text;
+    BoxType type;
+  };
+
+  int MessageBox(QWidget*, const QString& title, const QString& text, BoxType type) override {
+    boxes.push_back({title, text, type});
+    if (type == BoxType::kYesNo) return yes ? kAnswerYes : kAnswerNo;
+    if (type == BoxType::kOkCancel) return ok ? kAnswerOk : kAnswerCancel;
+    return kAnswerOk;
+  }
+  QString ChooseSoundfile(QWidget*, const QString& folder) override {
+    soundfile_folders.push_back(folder);
+    return soundfile;
+  }
+  QString ChooseFolder(QWidget*, const QString& label, const QString& start) override {
+    folder_requests.push_back(label + QLatin1Char('|') + start);
+    return folder;
+  }
+  void About(QWidget*) override { ++about_count; }
+  bool OpenHelp(const QUrl& page) override {
+    help_pages.push_back(page);
+    return true;
+  }
+
+  // Answers.
+  bool yes = false;
+  bool ok = true;
+  QString soundfile;
+  QString folder;
+  // What was asked.
+  std::vector<Box> boxes;
+  std::vector<QString> soundfile_folders;
+  std::vector<QString> folder_requests;
+  std::vector<QUrl> help_pages;
+  int about_count = 0;
+};
+
+}  // namespace kornmill::testing

@@ -1,0 +1,175 @@
+// Menu items, their marks and greying while idle, playing and recording, and their help texts.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "app/dialog_panel.h"
+#include "app/menu_bar.h"
+#include "app/status_bar.h"
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "resources/ids.h"
+#include "test_registry.h"
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+class MenuTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void menusHoldTheCommandsOfWhatExists();
+  void marksAndGreyingWhileIdle();
+  void playingGreysTheOptionMenus();
+  void recordingGreysNumberingToo();
+  void commandsFlipTheirFlags();
+  void highlightedItemShowsItsHelpText();
+  void helpAndAboutOpenTheirWindows();
+
+ private:
+  QAction* Item(int id) { return f_->window->menus().action(id); }
+  MenuBar& Menus() { return f_->window->menus(); }
+  void Update() { Menus().UpdateMenuState(); }
+
+  std::unique_ptr<WindowFixture> f_;
+};
+
+void MenuTest::init() {
+  f_ = std::make_unique<WindowFixture>();
+}
+void MenuTest::cleanup() {
+  f_.reset();
+}
+
+void MenuTest::menusHoldTheCommandsOfWhatExists() {
+  const QList<QAction*> top = f_->window->menuBar()->actions();
+  QCOMPARE(top.size(), 3);
+  QCOMPARE(top[0]->text(), QStringLiteral("F&ile"));
+  QCOMPARE(top[1]->text(), QStringLiteral("&Stream"));
+  QCOMPARE(top[2]->text(), QStringLiteral("He&lp"));
+  const QList<QAction*> file = top[0]->menu()->actions();
+  QCOMPARE(file.first()->text(), QStringLiteral("Load &Wav Soundfile..."));
+  QCOMPARE(file.last()->text(), QStringLiteral("E&xit\tEsc"));
+  QCOMPARE(Item(kCmdTestTone)->text(), QStringLiteral("Use &Test Tone"));
+  QCOMPARE(Item(kCmdHelp)->text(), QStringLiteral("&Help\tF1"));
+  QCOMPARE(Menus().output_options_menu()->title(), QStringLiteral("Output Sound&file Options"));
+  QCOMPARE(Menus().grain_options_menu()->title(), QStringLiteral("&Grain Generation Options"));
+  QCOMPARE(Item(kCmdHardSync)->text(), QStringLiteral("&Hard Sync"));
+  QCOMPARE(Item(kCmdWrite32Bit)->text(), QStringLiteral("Write &32-bit (float) Soundfiles"));
+  QCOMPARE(Item(kCmdSoundfileFolder)->text(), QStringLiteral("Select Soundfile &Folder..."));
+  // Items of later work are not offered.
+  QVERIFY(!Item(kCmdLiveInput) && !Item(kCmdGestureWindow) && !Item(kCmdMidiResponse));
+}
+
+void MenuTest::marksAndGreyingWhileIdle() {
+  Update();
+  for (QMenu* m : {Menus().output_options_menu(), Menus().grain_options_menu(),
+                   Menus().interpolation_menu()}) {
+    QVERIFY(m->menuAction()->isEnabled());
+  }
+  // The sine is mono: no channel choice.
+  QVERIFY(!Menus().stereo_input_menu()->menuAction()->isEnabled());
+  // The test tone is the source: marked and greyed; loading a file stays available.
+  QVERIFY(Item(kCmdTestTone)->isChecked());
+  QVERIFY(!Item(kCmdTestTone)->isEnabled());
+  QVERIFY(!Item(kCmdLoadSoundfile)->isChecked());
+  QVERIFY(Item(kCmdLoadSoundfile)->isEnabled());
+  QVERIFY(Item(kCmdSpline)->isChecked());
+  QVERIFY(!Item(kCmdLinear)->isChecked() && !Item(kCmdCubic)->isChecked());
+  const OutputConfig& c = f_->window->output().config();
+  QCOMPARE(Item(kCmdNumberSoundfiles)->isChecked(), bool(c.numbered_files));
+  QVERIFY(Item(kCmdNumberSoundfiles)->isEnabled());
+  QVERIFY(Item(kCmdWrite16Bit)->isChecked());
+  QVERIFY(!Item(kCmdWrite24Bit)->isChecked() && !Item(kCmdWrite32Bit)->isChecked());
+  QCOMPARE(Item(kCmdResetLoopOnPlay)->isChecked(), bool(c.reset_loop));
+  QCOMPARE(Item(kCmdSoftStop)->isChecked(), bool(c.soft_stop));
+  QVERIFY(!Item(kCmdHardSync)->isChecked());
+  QVERIFY(!Item(kCmdOneFilePerStream)->isChecked());
+}
+
+void MenuTest::playingGreysTheOptionMenus() {
+  QVERIFY(f_->window->output().StartPlay(1));
+  Update();
+  for (QMenu* m : {Menus().output_options_menu(), Menus().grain_options_menu(),
+                   Menus().interpolation_menu(), Menus().stereo_input_menu()}) {
+    QVERIFY(!m->menuAction()->isEnabled());
+  }
+  // The sound source and exit stay available.
+  QVERIFY(Item(kCmdLoadSoundfile)->isEnabled());
+  QVERIFY(Item(kCmdExit)->isEnabled());
+  f_->window->output().StopPlay();
+  Update();
+  QVERIFY(Menus().interpolation_menu()->menuAction()->isEnabled());
+}
+
+void MenuTest::recordingGreysNumberingToo() {
+  f_->window->output().ToggleRecord();
+  QVERIFY(f_->window->output().recording());
+  Update();
+  QVERIFY(!Menus().output_options_menu()->menuAction()->isEnabled());
+  QVERIFY(!Menus().grain_options_menu()->menuAction()->isEnabled());
+  QVERIFY(!Item(kCmdNumberSoundfiles)->isEnabled());
+  f_->window->output().ToggleRecord();
+  Update();
+  QVERIFY(Item(kCmdNumberSoundfiles)->isEnabled());
+  QVERIFY(Menus().output_options_menu()->menuAction()->isEnabled());
+}
+
+void MenuTest::commandsFlipTheirFlags() {
+  OutputConfig& c = f_->window->output().config();
+  const int reset = c.reset_loop;
+  Item(kCmdHardSync)->trigger();
+  Item(kCmdResetLoopOnPlay)->trigger();
+  Item(kCmdWrite24Bit)->trigger();
+  Item(kCmdLinear)->trigger();
+  Item(kCmdOneFilePerStream)->trigger();
+  QCOMPARE(f_->window->streams().current().hard_sync, 1);
+  QCOMPARE(c.reset_loop, reset ? 0 : 1);
+  QCOMPARE(c.sample_width, 3);
+  QCOMPARE(c.one_file_per_stream, 1);
+  QVERIFY(f_->window->engine().interpolation() == Interpolation::kLinear);
+  Update();
+  QVERIFY(Item(kCmdHardSync)->isChecked());
+  QCOMPARE(Item(kCmdResetLoopOnPlay)->isChecked(), !reset);
+  QVERIFY(Item(kCmdWrite24Bit)->isChecked() && !Item(kCmdWrite16Bit)->isChecked());
+  QVERIFY(Item(kCmdLinear)->isChecked() && !Item(kCmdSpline)->isChecked());
+  QVERIFY(Item(kCmdOneFilePerStream)->isChecked());
+  Item(kCmdHardSync)->trigger();
+  Update();
+  QVERIFY(!Item(kCmdHardSync)->isChecked());
+}
+
+void MenuTest::highlightedItemShowsItsHelpText() {
+  StatusBar* status = f_->window->panel().status_bar();
+  status->SetText(2, QStringLiteral("1:1.0000"));
+  Item(kCmdLoadSoundfile)->hover();
+  QCOMPARE(status->text(1), QStringLiteral("Load a 16-bit WAV soundfile into memory for chopping"));
+  QVERIFY(status->text(2).isEmpty());
+  Item(kCmdSoftStop)->hover();
+  QCOMPARE(status->text(1), QStringLiteral("Fade out at stop play to avoid clicks in output"));
+  Item(kCmdExit)->hover();
+  QCOMPARE(status->text(1), QStringLiteral("Quits program"));
+  // Items without a help text leave part 1 empty.
+  Item(kCmdCubic)->hover();
+  QVERIFY(status->text(1).isEmpty());
+}
+
+void MenuTest::helpAndAboutOpenTheirWindows() {
+  Item(kCmdHelp)->trigger();
+  QCOMPARE(f_->dialogs.help_pages.size(), std::size_t(1));
+  const QUrl page = f_->dialogs.help_pages[0];
+  QVERIFY(page.isLocalFile());
+  QVERIFY(page.toLocalFile().endsWith(QStringLiteral("help/index.html")));
+  QCOMPARE(page.fragment(), QStringLiteral("contents"));
+  Item(kCmdAbout)->trigger();
+  QCOMPARE(f_->dialogs.about_count, 1);
+}
+
+KORNMILL_QT_TEST(MenuTest);
+
+}  // namespace kornmill::testing
+
+#include "menu_test.moc"

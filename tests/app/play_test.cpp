@@ -1,0 +1,158 @@
+// Play, Stop, Escape, the Q key, recording and exit through the window's buttons and keys.
+#include <sndfile.h>
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <vector>
+
+#include "app/control_scroll_bar.h"
+#include "app/dialog_panel.h"
+#include "app/menu_bar.h"
+#include "engine/engine.h"
+#include "resources/ids.h"
+#include "test_registry.h"
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+class PlayTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void playAndStopThroughTheNullDevice();
+  void escapeStopsPlayingAndDoesNothingWhenStopped();
+  void heldQKeyStopsPlaying();
+  void fileButtonRecordsAWavThatReadsBack();
+  void exitCommandShutsDown();
+  void closeBoxExits();
+
+ private:
+  QPushButton* Play() { return f_->window->panel().play_button(); }
+  QPushButton* File() { return f_->window->panel().file_button(); }
+  AudioOutput& Out() { return f_->window->output(); }
+
+  std::unique_ptr<WindowFixture> f_;
+};
+
+void PlayTest::init() {
+  f_ = std::make_unique<WindowFixture>();
+  f_->window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(f_->window.get()));
+}
+
+void PlayTest::cleanup() {
+  f_.reset();
+}
+
+void PlayTest::playAndStopThroughTheNullDevice() {
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QVERIFY(Out().playing());
+  QCOMPARE(Play()->text(), QStringLiteral("Sto&p"));
+  QVERIFY(Play()->isChecked());
+  // The null device consumes blocks on the clock; each one is rendered again.
+  QTRY_VERIFY(Out().blocks_played() >= 8);
+  QVERIFY(f_->window->engine().grains_started() > 0);
+  QVERIFY(f_->window->engine().frame_clock() >= 8 * 256);
+  // Stop fades the grains out, then the device closes.
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QCOMPARE(Play()->text(), QStringLiteral("&Play"));
+  QVERIFY(!Play()->isChecked());
+  QTRY_VERIFY(!Out().playing());
+  QVERIFY(!Out().stopping());
+}
+
+void PlayTest::escapeStopsPlayingAndDoesNothingWhenStopped() {
+  QSignalSpy finished(f_->window.get(), &MainWindow::finished);
+  ControlScrollBar* bar = f_->window->panel().bar(kGrainFreq);
+  bar->setFocus();
+  // Stopped: Escape does nothing and the program stays open.
+  QTest::keyClick(bar, Qt::Key_Escape);
+  QVERIFY(!Out().playing());
+  QCOMPARE(finished.count(), 0);
+  QVERIFY(f_->window->isVisible());
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QTRY_VERIFY(Out().blocks_played() >= 2);
+  QTest::keyClick(bar, Qt::Key_Escape);
+  QCOMPARE(Play()->text(), QStringLiteral("&Play"));
+  QTRY_VERIFY(!Out().playing());
+  QCOMPARE(finished.count(), 0);
+  QVERIFY(f_->window->isVisible());
+}
+
+void PlayTest::heldQKeyStopsPlaying() {
+  Out().config().soft_stop = 0;
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QTRY_VERIFY(Out().blocks_played() >= 2);
+  ControlScrollBar* bar = f_->window->panel().bar(kAmp);
+  QTest::keyPress(bar, Qt::Key_Q);
+  QVERIFY(f_->window->q_key_down());
+  // The next block done finds the key down: playing stops at once.
+  QTRY_VERIFY(!Out().playing());
+  QCOMPARE(Play()->text(), QStringLiteral("&Play"));
+  QVERIFY(!Play()->isChecked());
+  QTest::keyRelease(bar, Qt::Key_Q);
+  QVERIFY(!f_->window->q_key_down());
+  // With the key up, Play plays again.
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QVERIFY(Out().playing());
+}
+
+void PlayTest::fileButtonRecordsAWavThatReadsBack() {
+  QTest::mouseClick(File(), Qt::LeftButton);
+  QVERIFY(Out().recording());
+  QVERIFY(File()->isChecked());
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QTRY_VERIFY(Out().config().blocks_written >= 10);
+  Out().config().soft_stop = 0;
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QVERIFY(!Out().playing());
+  const int blocks = Out().config().blocks_written;
+  QTest::mouseClick(File(), Qt::LeftButton);
+  QVERIFY(!Out().recording());
+  QVERIFY(!File()->isChecked());
+
+  // Numbered files start at sifter01.wav: 16-bit stereo at 22050 Hz.
+  const QString path = QDir(f_->folder.path()).filePath(QStringLiteral("sifter01.wav"));
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.toLocal8Bit().constData(), SFM_READ, &info);
+  QVERIFY2(file, sf_strerror(nullptr));
+  QCOMPARE(info.channels, 2);
+  QCOMPARE(info.samplerate, 22050);
+  QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  QCOMPARE(info.frames, sf_count_t(blocks) * 256);
+  std::vector<short> samples(info.frames * 2);
+  QCOMPARE(sf_readf_short(file, samples.data(), info.frames), info.frames);
+  sf_close(file);
+  // The sine's grains are in it: not silence, and within the clip level.
+  int peak = 0;
+  for (short s : samples) peak = std::max(peak, std::abs(int(s)));
+  QVERIFY(peak > 1000);
+  QVERIFY(peak <= 32767);
+}
+
+void PlayTest::exitCommandShutsDown() {
+  QSignalSpy finished(f_->window.get(), &MainWindow::finished);
+  QTest::mouseClick(Play(), Qt::LeftButton);
+  QTRY_VERIFY(Out().blocks_played() >= 2);
+  f_->window->menus().action(kCmdExit)->trigger();
+  QCOMPARE(finished.count(), 1);
+  QCOMPARE(finished.at(0).at(0).toInt(), 1);
+  QVERIFY(!f_->window->isVisible());
+}
+
+void PlayTest::closeBoxExits() {
+  QSignalSpy finished(f_->window.get(), &MainWindow::finished);
+  QVERIFY(f_->window->close());
+  QCOMPARE(finished.count(), 1);
+  QCOMPARE(finished.at(0).at(0).toInt(), 1);
+}
+
+KORNMILL_QT_TEST(PlayTest);
+
+}  // namespace kornmill::testing
+
+#include "play_test.moc"

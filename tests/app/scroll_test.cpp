@@ -1,0 +1,224 @@
+// Scrolling the controls: targets, glides, value texts, modifiers, the focus frame.
+#include <QLabel>
+#include <QTest>
+
+#include "app/control_scroll_bar.h"
+#include "app/control_view.h"
+#include "app/dialog_panel.h"
+#include "app/focus_frame.h"
+#include "app/status_bar.h"
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "test_registry.h"
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+class ScrollTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void lineStepSetsTargetAndGlidesOverTheChangeTime();
+  void shiftResetsToTheDefault();
+  void ctrlGlidesInSixSixtyFourths();
+  void scrollingToTheCurrentValueChangesNothing();
+  void pageStepsAndClampingReachTheEnds();
+  void thumbTrackingSetsTheTrackedPosition();
+  void grainFrequencyTextsAndTempoSuffix();
+  void panDirectionAndTexts();
+  void changeTimeStartsNoGlide();
+  void newlyTouchedScrollbarShowsItsDescriptionAndFrame();
+  void envelopeAndPitchTexts();
+
+ private:
+  ControlScrollBar* Bar(int k) { return f_->window->panel().bar(k); }
+  ControlRecord& Control(int k) { return f_->window->streams().current().controls[k]; }
+  QString Part(int i) { return f_->window->panel().status_bar()->text(i); }
+  // Drags scrollbar k's thumb to `position`, as the mouse does.
+  void Track(int k, int position) {
+    Bar(k)->setSliderDown(true);
+    Bar(k)->setSliderPosition(position);
+    Bar(k)->setSliderDown(false);
+  }
+
+  std::unique_ptr<WindowFixture> f_;
+};
+
+void ScrollTest::init() {
+  f_ = std::make_unique<WindowFixture>();
+}
+void ScrollTest::cleanup() {
+  f_.reset();
+}
+
+void ScrollTest::lineStepSetsTargetAndGlidesOverTheChangeTime() {
+  // The rate starts at 4086: unit playback rate.
+  f_->window->controls().ShowControlValue(kRate);
+  QCOMPARE(Part(2), QStringLiteral("1:1.0000"));
+  QTest::keyClick(Bar(kRate), Qt::Key_Up);  // thumb up: position -4087, value 4087
+  QCOMPARE(Bar(kRate)->position(), -4087);
+  QCOMPARE(Control(kRate).target, 4087);
+  QCOMPARE(Part(2), QStringLiteral("1:1.0002"));
+  // The glide takes the change time: 64/64 s at 22050 frames per second.
+  const int32_t clock = f_->window->engine().frame_clock();
+  QCOMPARE(Control(kRate).end_time - clock, 22050);
+  QCOMPARE(Control(kRate).current, 4086.0f);
+  QTest::keyClick(Bar(kRate), Qt::Key_Down);
+  QTest::keyClick(Bar(kRate), Qt::Key_Down);
+  QCOMPARE(Control(kRate).target, 4085);
+}
+
+void ScrollTest::shiftResetsToTheDefault() {
+  for (int i = 0; i < 7; ++i) QTest::keyClick(Bar(kRate), Qt::Key_PageUp);
+  QCOMPARE(Control(kRate).target, 4086 + 35);
+  // The glide has ended (as Play makes it end at once).
+  SnapControlsToTargets(f_->window->streams().current());
+  QTest::keyClick(Bar(kRate), Qt::Key_Down, Qt::ShiftModifier);
+  QCOMPARE(Control(kRate).target, 4086);
+  QCOMPARE(Bar(kRate)->position(), -4086);
+  QCOMPARE(Part(2), QStringLiteral("1:1.0000"));
+  // Any action with Shift resets: a page step on the amplitude too.
+  QTest::keyClick(Bar(kAmp), Qt::Key_PageDown);
+  QCOMPARE(Control(kAmp).target, 456);
+  SnapControlsToTargets(f_->window->streams().current());
+  QTest::keyClick(Bar(kAmp), Qt::Key_PageUp, Qt::ShiftModifier);
+  QCOMPARE(Control(kAmp).target, 461);
+}
+
+void ScrollTest::ctrlGlidesInSixSixtyFourths() {
+  QTest::keyClick(Bar(kPitch), Qt::Key_Up, Qt::ControlModifier);
+  const int32_t clock = f_->window->engine().frame_clock();
+  QCOMPARE(Control(kPitch).target, 6145);
+  // trunc(22050 × 6 / 64) = 2067 frames.
+  QCOMPARE(Control(kPitch).end_time - clock, 2067);
+  QTest::keyClick(Bar(kPitch), Qt::Key_Up);
+  QCOMPARE(Control(kPitch).end_time - clock, 22050);
+}
+
+void ScrollTest::scrollingToTheCurrentValueChangesNothing() {
+  // A glide is under way towards 4091 while the current value is still 4086.
+  QTest::keyClick(Bar(kRate), Qt::Key_PageUp);
+  QCOMPARE(Control(kRate).target, 4091);
+  const ControlRecord before = Control(kRate);
+  // Moving back to the current value leaves the record untouched, target included.
+  Track(kRate, -4086);
+  QCOMPARE(Control(kRate).target, before.target);
+  QCOMPARE(Control(kRate).end_time, before.end_time);
+  QCOMPARE(Control(kRate).step, before.step);
+  QCOMPARE(Bar(kRate)->position(), -4086);
+}
+
+void ScrollTest::pageStepsAndClampingReachTheEnds() {
+  // Loop start: value 0 at the bottom (position 4096); a page down is clamped there.
+  QTest::keyClick(Bar(kLoopStart), Qt::Key_PageDown);
+  QCOMPARE(Control(kLoopStart).target, 0);
+  QCOMPARE(Bar(kLoopStart)->position(), 4096);
+  // The thumb stops one step above the bottom.
+  QCOMPARE(Bar(kLoopStart)->value(), 4095);
+  QTest::keyClick(Bar(kLoopStart), Qt::Key_PageUp);
+  QCOMPARE(Control(kLoopStart).target, 5);
+  QCOMPARE(Bar(kLoopStart)->position(), 4091);
+  // Top and bottom actions are not handled.
+  QTest::keyClick(Bar(kLoopStart), Qt::Key_Home);
+  QCOMPARE(Control(kLoopStart).target, 5);
+  QCOMPARE(Bar(kLoopStart)->value(), 4091);
+  // The length reaches its top value 4096 at position 0.
+  QTest::keyClick(Bar(kLoopLength), Qt::Key_Up);
+  QCOMPARE(Control(kLoopLength).target, 4096);
+  QCOMPARE(Bar(kLoopLength)->position(), 0);
+}
+
+void ScrollTest::thumbTrackingSetsTheTrackedPosition() {
+  Track(kLoopLength, 1024);
+  QCOMPARE(Control(kLoopLength).target, 3072);
+  // Three quarters of the sine: 8192 frames at 180225 frames per second.
+  QCOMPARE(Part(2), QStringLiteral("Start: 0.000 s; Len: 0.034 s"));
+}
+
+void ScrollTest::grainFrequencyTextsAndTempoSuffix() {
+  f_->window->controls().ShowControlValue(kGrainFreq);
+  QCOMPARE(Part(2), QStringLiteral("20.000 per sec"));
+  // 0.1001 s grains, 20 per second: two grains sound at once.
+  QCOMPARE(Part(3), QStringLiteral("Density: 2.002"));
+  auto freq = [this](int v) {
+    Track(kGrainFreq, 25 + 16384 - v);
+    return Part(2);
+  };
+  QCOMPARE(freq(2084), QStringLiteral("5.000 per sec (300.00 bpm)"));
+  QCOMPARE(freq(2440), QStringLiteral("6.000 per sec"));
+  QCOMPARE(freq(400), QStringLiteral("1 per 1.162 sec (51.63 bpm)"));
+  QCOMPARE(freq(157), QStringLiteral("1 per 3.005 sec (19.97 bpm)"));
+  QCOMPARE(freq(156), QStringLiteral("1 per 3.025 sec"));
+  QCOMPARE(Control(kGrainFreq).target, 156);
+}
+
+void ScrollTest::panDirectionAndTexts() {
+  ControlScrollBar* pan = Bar(kPan);
+  pan->SetPosition(0);
+  f_->window->controls().ShowControlValue(kPan);
+  QCOMPARE(Part(2), QStringLiteral("Middle"));
+  // Thumb moved left: positive values, heard on the left.
+  QTest::keyClick(pan, Qt::Key_Left);
+  QCOMPARE(Control(kPan).target, 1);
+  QCOMPARE(Part(2), QStringLiteral("0.4% left"));
+  for (int i = 0; i < 12; ++i) QTest::keyClick(pan, Qt::Key_PageUp);
+  QCOMPARE(Control(kPan).target, 61);
+  QCOMPARE(Part(2), QStringLiteral("23.8% left"));
+  // Thumb moved right: negative values.
+  Track(kPan, 128);
+  QCOMPARE(Control(kPan).target, -128);
+  QCOMPARE(Part(2), QStringLiteral("50.0% right"));
+  QVERIFY(pan->geometry().width() > pan->geometry().height());
+}
+
+void ScrollTest::changeTimeStartsNoGlide() {
+  const ControlRecord rate = Control(kRate);
+  QTest::keyClick(Bar(kChangeTimeControl), Qt::Key_PageDown);  // 64 -> 59
+  QCOMPARE(f_->window->streams().change_time(), 59);
+  QCOMPARE(Control(kChangeTimeControl).end_time, 0);
+  QCOMPARE(Control(kRate).end_time, rate.end_time);
+  QCOMPARE(f_->window->panel().change_time_text()->text(),
+           QString::fromUtf8("  \u00ee  parm chng time: 0.92 s"));
+  QVERIFY(Part(2).isEmpty());
+  // Later changes take the new time: trunc(22050 × 59 / 64) = 20327 frames.
+  QTest::keyClick(Bar(kRate), Qt::Key_Up);
+  QCOMPARE(Control(kRate).end_time - f_->window->engine().frame_clock(), 20327);
+}
+
+void ScrollTest::newlyTouchedScrollbarShowsItsDescriptionAndFrame() {
+  QTest::keyClick(Bar(kGrainLength), Qt::Key_Up);
+  QCOMPARE(Part(1), QStringLiteral("Grain length"));
+  QCOMPARE(Part(2), QStringLiteral("0.1007 secs"));
+  QCOMPARE(f_->window->controls().current_id(), 1510);
+  FocusFrame* frame = f_->window->panel().focus_frame();
+  QCOMPARE(frame->frame_rect(), Bar(kGrainLength)->geometry().adjusted(-1, -1, 1, 1));
+  // Part 1 is only rewritten when another scrollbar is touched.
+  f_->window->panel().status_bar()->SetText(1, QStringLiteral("notice"));
+  QTest::keyClick(Bar(kGrainLength), Qt::Key_Up);
+  QCOMPARE(Part(1), QStringLiteral("notice"));
+  QTest::keyClick(Bar(kAttack), Qt::Key_Up);
+  QCOMPARE(Part(1), QStringLiteral("Attack in percents of grain length"));
+  QCOMPARE(frame->frame_rect(), Bar(kAttack)->geometry().adjusted(-1, -1, 1, 1));
+}
+
+void ScrollTest::envelopeAndPitchTexts() {
+  // Attack 129/256 with decay 128/256: they overlap, e = 0.99609375.
+  QTest::keyClick(Bar(kAttack), Qt::Key_Up);
+  QCOMPARE(Part(2), QStringLiteral("50.39 %"));
+  QCOMPARE(Part(3), QStringLiteral("A/D adj. amp: 89.775 %"));
+  // Pitch one octave up: 12288 -> e = 12288 / (8192 - 4096) = 3, x = 2 octaves.
+  Track(kPitch, -12288);
+  QCOMPARE(Part(2), QStringLiteral("+24.000 semitones"));
+  Track(kPitch, 0);
+  QCOMPARE(Part(2), QStringLiteral("+0.000 semitones"));
+  Track(kPitch, 6144);
+  QCOMPARE(Part(2), QStringLiteral("+0.000 semitones, reverse"));
+}
+
+KORNMILL_QT_TEST(ScrollTest);
+
+}  // namespace kornmill::testing
+
+#include "scroll_test.moc"
