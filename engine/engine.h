@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/fixed_point.h"
 #include "engine/grain.h"
 #include "engine/random.h"
 #include "engine/sound.h"
@@ -124,6 +125,7 @@ class Engine {
   void RenderGrain(Grain& g, float* dst);
   template <class Interp, MixMode kMode>
   void RenderGrainFrames(Grain& g, float* dst);
+  const PositionDivider& DividerFor(const Sound& snd);
   void StartOnsets(RenderContext& ctx);
   void AdvanceLoops(RenderContext& ctx);
   int32_t DrawLoopDeviation(const Stream& s);
@@ -152,6 +154,9 @@ class Engine {
   std::array<float, kStepFrames * 2> carry_out_{};
   std::array<float, kStepFrames * 2> carry_block_{};
   int carry_frames_ = 0;
+  PositionDivider divider_{1};
+  const Sound* divider_sound_ = nullptr;
+  float divider_scale_ = 0;
 };
 
 }  // namespace kornmill

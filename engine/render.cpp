@@ -21,11 +21,22 @@ inline float Clip(float v) {
 // How a grain's value reaches the step: stereo or mono output, one channel or a pair.
 enum class MixMode : int { kStereo, kStereoPair, kMono, kMonoPair };
 
+// The divider of the sound last rendered: computing one costs a 64-bit
+// division, so it is kept while grains of the same sound follow each other.
+const PositionDivider& Engine::DividerFor(const Sound& snd) {
+  if (&snd != divider_sound_ || snd.position_scale != divider_scale_) {
+    divider_ = PositionDivider(static_cast<uint32_t>(std::max(1, RoundEven(snd.position_scale))));
+    divider_sound_ = &snd;
+    divider_scale_ = snd.position_scale;
+  }
+  return divider_;
+}
+
 template <class Interp, MixMode kMode>
 void Engine::RenderGrainFrames(Grain& g, float* dst) {
   const Sound& snd = *g.sound;
-  const uint32_t sint = static_cast<uint32_t>(std::max(1, RoundEven(snd.position_scale)));
-  const PositionDivider divide(sint);
+  const PositionDivider& divide = DividerFor(snd);
+  const uint32_t sint = divide.divisor;
   const double scale = sint;
   const int stride = snd.channels;
   const float* data = snd.samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0);
