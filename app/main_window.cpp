@@ -25,6 +25,7 @@
 #include "controls/texts.h"
 #include "engine/engine.h"
 #include "engine/sound.h"
+#include "output/output_folders.h"
 #include "resources/ids.h"
 #include "soundfile/sound_loader.h"
 
@@ -132,6 +133,8 @@ void MainWindow::StartSoundTable() {
 }
 
 void MainWindow::AskForOutputFolder() {
+  // The program's own folder is made on first use; a chosen one is only asked about.
+  if (output_->output_folder() == ProgramDataFolder()) EnsureFolder(output_->output_folder());
   const QString folder = QString::fromStdString(output_->output_folder());
   if (QDir(folder).exists()) return;
   const QString text =
