@@ -4,6 +4,7 @@
 #include <rtaudio/RtAudio.h>
 
 #include <chrono>
+#include <vector>
 
 namespace kornmill {
 
@@ -11,6 +12,18 @@ namespace {
 
 constexpr auto kWatchPeriod = std::chrono::milliseconds(20);
 constexpr int kLostCloseWaits = 100;  // × 20 ms: how long RtAudio gets to close a lost stream
+// A running stream without a callback for this long has lost its device (a
+// JACK client can hang in its own shutdown without ever closing the stream).
+constexpr auto kStallLimit = std::chrono::milliseconds(2000);
+
+// RtAudio instances whose server died. Their library threads may still touch
+// them, so they are kept (reachable) until the program ends, never freed.
+void KeepForever(std::unique_ptr<RtAudio> rt) {
+  static std::mutex mutex;
+  static auto* kept = new std::vector<std::unique_ptr<RtAudio>>();
+  std::lock_guard<std::mutex> lock(mutex);
+  kept->push_back(std::move(rt));
+}
 
 }  // namespace
 
@@ -107,20 +120,13 @@ void RtAudioDevice::Close() {
   if (!rt_) return;
   if (lost()) {
     // RtAudio closes a stream whose server went away on a thread of its own;
-    // calling into it now could free it twice, so only wait for that to end.
+    // calling into it now could free it twice or block on the dead client, so
+    // give that thread a moment and then leave the instance alone for good.
     for (int i = 0; i < kLostCloseWaits && rt_->isStreamOpen(); ++i) {
       std::this_thread::sleep_for(kWatchPeriod);
     }
-    if (rt_->isStreamOpen() && !rt_->isStreamRunning()) {
-      try {
-        rt_->closeStream();
-      } catch (const RtAudioError&) {
-      }
-    }
-    if (rt_->isStreamOpen()) {
-      (void)rt_.release();  // still busy closing: leaking it is safer than freeing it
-      return;
-    }
+    KeepForever(std::move(rt_));
+    return;
   } else {
     try {
       // Abort rather than stop: stopping waits for a drain that a dead server never delivers.
@@ -147,9 +153,18 @@ int RtAudioDevice::Callback(void* output, void*, unsigned frames, double, unsign
 }
 
 void RtAudioDevice::Watch() {
+  using Clock = std::chrono::steady_clock;
+  uint64_t seen = callbacks();
+  auto last_change = Clock::now();
   std::unique_lock<std::mutex> lock(watch_mutex_);
   while (!watch_wake_.wait_for(lock, kWatchPeriod, [this] { return watch_quit_; })) {
-    if (!rt_->isStreamOpen() || !rt_->isStreamRunning()) {
+    const uint64_t now_seen = callbacks();
+    if (now_seen != seen) {
+      seen = now_seen;
+      last_change = Clock::now();
+    }
+    const bool stalled = Clock::now() - last_change > kStallLimit;
+    if (stalled || !rt_->isStreamOpen() || !rt_->isStreamRunning()) {
       lost_.store(true, std::memory_order_release);
       source_->DeviceLost();
       return;

@@ -1,12 +1,14 @@
 // Test doubles for the audio output: a hand-stepped device, a recording view and a counting waker.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "output/audio_output.h"
+#include "output/block_writer.h"
 #include "output/output_device.h"
 #include "output/output_view.h"
 
@@ -128,6 +130,46 @@ class SteppedProvider : public DeviceProvider {
 
  private:
   int rtaudio_devices_;
+};
+
+// An output file in memory; `room` samples fit before writes come up short.
+struct MemoryFile {
+  std::string path;
+  WaveFormat format;
+  std::vector<float> samples;
+  size_t room = SIZE_MAX;
+  bool closed = false;
+};
+
+class MemoryWriter : public BlockWriter {
+ public:
+  explicit MemoryWriter(std::shared_ptr<MemoryFile> f) : f_(std::move(f)) {}
+  size_t Write(const float* data, size_t n) override {
+    const size_t left = f_->room - std::min(f_->room, f_->samples.size());
+    const size_t k = std::min(n, left);
+    f_->samples.insert(f_->samples.end(), data, data + k);
+    return k;
+  }
+  void Close() override { f_->closed = true; }
+
+ private:
+  std::shared_ptr<MemoryFile> f_;
+};
+
+// Every file the factory made, in order.
+struct MemoryFiles {
+  std::vector<std::shared_ptr<MemoryFile>> files;
+  size_t room = SIZE_MAX;
+  WriterFactory factory() {
+    return [this](const std::string& path, const WaveFormat& format) {
+      auto f = std::make_shared<MemoryFile>();
+      f->path = path;
+      f->format = format;
+      f->room = room;
+      files.push_back(f);
+      return std::make_unique<MemoryWriter>(f);
+    };
+  }
 };
 
 }  // namespace kornmill::testing
