@@ -7,6 +7,7 @@
 
 #include "controls/stream.h"
 #include "engine/fixed_point.h"
+#include "engine/mix_kernels.h"
 
 namespace kornmill {
 
@@ -14,12 +15,16 @@ void BuildEngineTables(std::array<float, kEnvelopeSize + kEnvelopeGuard>& env,
                        std::array<float, kPanSize>& pan);
 std::unique_ptr<Sound> MakeBuiltinSine();
 
-Engine::Engine() : sine_(MakeBuiltinSine()) {
+Engine::Engine() : sine_(MakeBuiltinSine()), use_avx_(HaveAvx()) {
   BuildEngineTables(env_, pan_);
   SetOutputFormat(rate_, stereo_, block_frames_);
 }
 
 Engine::~Engine() = default;
+
+void Engine::set_use_avx(bool on) {
+  use_avx_ = on && HaveAvx();
+}
 
 void Engine::SetOutputFormat(uint32_t rate, bool stereo, int block_frames) {
   rate_ = rate;

@@ -67,6 +67,10 @@ class Engine {
   bool one_file_per_stream() const { return one_file_per_stream_; }
 
   void set_interpolation(Interpolation i) { interpolation_ = i; }
+  // The stereo mixing kernel: AVX (four frames at once) where the processor
+  // has it, else SSE2 (two). Both give the same samples; tests use this to check.
+  bool use_avx() const { return use_avx_; }
+  void set_use_avx(bool on);
   Interpolation interpolation() const { return interpolation_; }
 
   int32_t frame_clock() const { return frame_clock_; }
@@ -125,6 +129,8 @@ class Engine {
   void RenderGrain(Grain& g, float* dst);
   template <class Interp, MixMode kMode>
   void RenderGrainFrames(Grain& g, float* dst);
+  template <class Interp, bool kPair>
+  void RenderGrainPairs(Grain& g, float* dst);
   const PositionDivider& DividerFor(const Sound& snd);
   void StartOnsets(RenderContext& ctx);
   void AdvanceLoops(RenderContext& ctx);
@@ -154,6 +160,7 @@ class Engine {
   std::array<float, kStepFrames * 2> carry_out_{};
   std::array<float, kStepFrames * 2> carry_block_{};
   int carry_frames_ = 0;
+  bool use_avx_ = false;  // the mixing kernel: AVX when the processor has it
   PositionDivider divider_{1};
   const Sound* divider_sound_ = nullptr;
   float divider_scale_ = 0;

@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/fixed_point.h"
 #include "engine/interpolation.h"
+#include "engine/mix_kernels.h"
 
 namespace kornmill {
 namespace {
@@ -103,13 +104,94 @@ void Engine::RenderGrainFrames(Grain& g, float* dst) {
   g.decay_phase = decay_phase;
 }
 
+#if defined(__SSE2__) && defined(__x86_64__)
+// Stereo output: the envelope and positions advance frame by frame, then a
+// SIMD kernel reads and mixes several frames at once (x86-64).
+template <class Interp, bool kPair>
+void Engine::RenderGrainPairs(Grain& g, float* dst) {
+  const Sound& snd = *g.sound;
+  const PositionDivider& divide = DividerFor(snd);
+  const uint32_t sint = divide.divisor;
+  const float* env_table = env_.data();
+
+  GrainStepFrames f;
+  int k = 0;
+  int32_t counter = g.frame_counter;
+  if (counter < 0) {
+    k = -counter;
+    counter = 0;
+  }
+  uint32_t pos = static_cast<uint32_t>(g.position);
+  int32_t attack_phase = g.attack_phase;
+  int32_t decay_phase = g.decay_phase;
+  const bool decaying = g.remaining <= g.decay_start;
+  const double gliss = g.glissando;
+  const double increment = g.increment;
+  const float threshold = g.silence_threshold;
+  const int stride = snd.channels;
+  bool any = false;
+  // Frames that render nothing read frame 0 and are masked out.
+  for (int j = 0; j < kStepFrames; ++j) {
+    f.rest[j] = 0;
+    f.env[j] = 0;
+    f.live[j] = 0;
+    f.offset[j] = 0;
+  }
+  for (; k < kStepFrames; ++k) {
+    float e = 1.0f;
+    if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
+      e = env_table[attack_phase >> 15];
+      attack_phase += g.attack_increment;
+    }
+    if (decaying) {
+      e = static_cast<float>(double(env_table[decay_phase >> 15]) * e);
+      decay_phase -= g.decay_decrement;
+      if (decay_phase < 0) break;
+    }
+    const uint32_t frame = divide.Quotient(pos);
+    if (!(threshold > e)) {
+      f.rest[k] = static_cast<int32_t>(pos - frame * sint);
+      f.env[k] = e;
+      f.offset[k] = size_t(frame) * stride;
+      f.live[k] = ~uint64_t{0};
+      any = true;
+    }
+    const int32_t step = gliss == 0 ? g.increment : RoundEven(gliss * counter + increment);
+    pos = (pos + static_cast<uint32_t>(step)) & kPositionMask;
+    ++counter;
+  }
+  g.position = static_cast<int32_t>(pos);
+  g.frame_counter = counter;
+  g.attack_phase = attack_phase;
+  g.decay_phase = decay_phase;
+  if (!any) return;
+
+  const StereoMixArgs args{snd.samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0),
+                           stride,
+                           double(sint),
+                           g.left_gain,
+                           g.right_gain,
+                           dst};
+  if (use_avx_) {
+    MixStereoAvx<Interp::kPoints, kPair>(f, args);
+  } else {
+    MixStereoSse2<Interp::kPoints, kPair>(f, args);
+  }
+}
+
+#endif
+
 template <class Interp>
 void Engine::RenderGrain(Grain& g, float* dst) {
   if (g.decay_phase < 0) return;  // silent until it is removed
   const bool pair = g.stream->input_mask == kInputBoth;
   if (stereo_) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    pair ? RenderGrainPairs<Interp, true>(g, dst) : RenderGrainPairs<Interp, false>(g, dst);
+#else
     pair ? RenderGrainFrames<Interp, MixMode::kStereoPair>(g, dst)
          : RenderGrainFrames<Interp, MixMode::kStereo>(g, dst);
+#endif
   } else {
     pair ? RenderGrainFrames<Interp, MixMode::kMonoPair>(g, dst)
          : RenderGrainFrames<Interp, MixMode::kMono>(g, dst);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/mix_kernels.h"
 #include "engine_fixture.h"
 
 namespace kornmill {
@@ -37,6 +38,7 @@ class GoldenTest : public EngineFixture {
         },
         44100);
     Setup(44100, stereo, 256);
+    if (force_sse2) engine->set_use_avx(false);
     UseSound(source.get());
     engine->set_interpolation(interp);
     const std::pair<int, int> settings[] = {
@@ -64,6 +66,7 @@ class GoldenTest : public EngineFixture {
     return all;
   }
   std::unique_ptr<Sound> source;
+  bool force_sse2 = false;
 };
 
 TEST_F(GoldenTest, Linear) {
@@ -78,6 +81,16 @@ TEST_F(GoldenTest, Spline) {
 TEST_F(GoldenTest, SplineMono) {
   EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0x6671cf9deed32fbdull);
 }
+TEST_F(GoldenTest, BothMixingKernelsGiveTheSameSamples) {
+  if (!HaveAvx()) GTEST_SKIP() << "no AVX on this processor";
+  const auto with_avx = BusyRender(Interpolation::kSpline, true);
+  force_sse2 = true;  // read by BusyRender's fresh engine
+  const auto with_sse2 = BusyRender(Interpolation::kSpline, true);
+  force_sse2 = false;
+  EXPECT_EQ(with_avx, with_sse2);
+  EXPECT_EQ(Fingerprint(with_sse2), 0x51cbcaf97921b548ull);
+}
+
 TEST_F(GoldenTest, DefaultsOnTheBuiltinSine) {
   Play();
   EXPECT_EQ(Fingerprint(Render(100)), 0xe132e2e009ff3807ull);
