@@ -9,6 +9,8 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     kornmill::MainWindow window;
+    // A fatal error during start-up has been shown already.
+    if (window.ended()) return 1;
     QObject::connect(&window, &kornmill::MainWindow::finished, &app, [&result](int r) {
       result = r;
       QApplication::exit(0);

@@ -52,11 +52,7 @@ MainWindow::MainWindow(MainWindowOptions options) : poster_(this) {
   boxes_ = std::make_unique<MessageBoxes>(
       *options.dialogs, this,
       MessageBoxes::Hooks{[this] { EnterModal(); }, [this] { LeaveModal(); },
-                          [this] {
-                            ShutDown();
-                            emit finished(-1);
-                            close();
-                          }});
+                          [this] { EndAfterFatalError(); }});
   StartUp(options);
   qApp->installEventFilter(this);
 }
@@ -83,15 +79,13 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   menus_ = new MenuBar(
       menuBar(), panel_->status_bar(), [this] { return CurrentMenuState(); },
       [this](int id) { OnMenuCommand(id); });
-  StartOutput(options);
+  if (!StartOutput(options)) return;
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
-  connect(panel_->play_button(), &QPushButton::clicked, this, [this] {
-    if (output_) output_->TogglePlay(kPlayFromButton);
-  });
-  connect(panel_->file_button(), &QPushButton::clicked, this, [this] {
-    if (output_) output_->ToggleRecord();
-  });
+  connect(panel_->play_button(), &QPushButton::clicked, this,
+          [this] { CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); }); });
+  connect(panel_->file_button(), &QPushButton::clicked, this,
+          [this] { CallOutput([](AudioOutput& out) { out.ToggleRecord(); }); });
   stream_view_->SelectStream(0);
   // The change time, shown in item 1038 and on its own scrollbar.
   const int change_time = streams_.change_time();
@@ -103,7 +97,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   AskForOutputFolder();
 }
 
-void MainWindow::StartOutput(MainWindowOptions& options) {
+bool MainWindow::StartOutput(MainWindowOptions& options) {
   waker_ = new BlockDoneWaker(this);
   waker_->set_handler([this](int index) { OnBlockDone(index); });
   OutputView& view = *this;
@@ -112,7 +106,25 @@ void MainWindow::StartOutput(MainWindowOptions& options) {
   if (options.writer_factory) output_->set_writer_factory(options.writer_factory);
   output_->set_key_state([this] { return q_down_; });
   if (options.use_null_device) output_->config().selected_device = kNullDeviceDefault;
-  output_->InitAudioOutput(options.output_folder, options.source_folder);
+  CallOutput([&options](AudioOutput& out) {
+    out.InitAudioOutput(options.output_folder, options.source_folder);
+  });
+  return !shut_down_;
+}
+
+void MainWindow::CallOutput(const std::function<void(AudioOutput&)>& call) {
+  if (!output_ || shut_down_) return;
+  try {
+    call(*output_);
+  } catch (const OutputBufferError&) {
+    EndAfterFatalError();
+  }
+}
+
+void MainWindow::EndAfterFatalError() {
+  ShutDown();
+  emit finished(-1);
+  close();
 }
 
 void MainWindow::StartSoundTable() {
@@ -168,7 +180,7 @@ void MainWindow::OnMenuCommand(int id) {
 void MainWindow::OnEscape() {
   // Escape stops a performance; while stopped (or already fading out) it does nothing.
   if (output_ && output_->playing() && !output_->stopping()) {
-    output_->TogglePlay(kPlayFromButton);
+    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); });
   }
 }
 
@@ -260,7 +272,7 @@ void MainWindow::HandlePosted(const PostedMessage& m) {
       break;
     case kMsgMidiNoteStart:
     case kMsgMidiNoteStop:
-      if (output_) output_->TogglePlay(kPlayFromMidi);
+      CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromMidi); });
       break;
     case kMsgCommand:
       OnMenuCommand(static_cast<int>(m.wparam()));
@@ -271,7 +283,7 @@ void MainWindow::HandlePosted(const PostedMessage& m) {
 }
 
 void MainWindow::OnBlockDone(int index) {
-  if (output_) output_->OnBlockDone(index);
+  CallOutput([index](AudioOutput& out) { out.OnBlockDone(index); });
 }
 
 void MainWindow::TrackKeys(QEvent* event) {

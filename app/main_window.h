@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,8 @@ class MainWindow : public QMainWindow, private OutputView {
   bool Exit();
   // Closes the output file and the devices; safe to call more than once.
   void ShutDown();
+  // True once the program has shut down (after the exit command or a fatal error).
+  bool ended() const { return shut_down_; }
 
   // Posting from other threads (sound loader, MIDI): any thread.
   MessagePoster& poster() { return poster_; }
@@ -87,7 +90,11 @@ class MainWindow : public QMainWindow, private OutputView {
 
  private:
   void StartUp(MainWindowOptions& options);
-  void StartOutput(MainWindowOptions& options);
+  bool StartOutput(MainWindowOptions& options);
+  // Runs an output operation; when the output ring cannot be allocated (the
+  // fatal-error box has been shown) the program ends.
+  void CallOutput(const std::function<void(AudioOutput&)>& call);
+  void EndAfterFatalError();
   void StartSoundTable();
   void AskForOutputFolder();
   void HandlePosted(const PostedMessage& message);
