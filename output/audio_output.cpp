@@ -52,6 +52,7 @@ void AudioOutput::set_block_observer(BlockObserver* observer) {
 void AudioOutput::InitAudioOutput(std::string_view stored_out_folder,
                                   std::string_view stored_in_folder) {
   if (!provider_) provider_ = MakeSystemDevices();
+  if (!recorder_->has_writer_factory()) recorder_->set_writer_factory(DefaultWriterFactory());
   int32_t& sel = config_.selected_device;
   if (!IsRtAudioSelection(sel)) {
     // The null device is the only one of its family; -1 (the default) is it too.

@@ -26,4 +26,8 @@ class BlockWriter {
 using WriterFactory =
     std::function<std::unique_ptr<BlockWriter>(const std::string& path, const WaveFormat& format)>;
 
+// WAV files written by the sound-file library (44-byte header; 16-bit, 24-bit
+// or 32-bit float samples).
+WriterFactory DefaultWriterFactory();
+
 }  // namespace kornmill

@@ -67,9 +67,7 @@ bool OutputRecorder::Open(const std::string& path) {
     if (!factory_) throw std::runtime_error(kTextNotWritable);
     slot_ = factory_(path, config_.output_format());
   } catch (const std::exception& e) {
-    char text[1024];
-    std::snprintf(text, sizeof text, kTextCannotRecord, path.c_str(), e.what());
-    view_.ShowStatus(text);
+    view_.ShowStatus(e.what());
     slot_.reset();
   }
   return static_cast<bool>(slot_);

@@ -20,7 +20,6 @@ inline constexpr const char* kTitleFatal = "Fatal error";
 inline constexpr const char* kTitleRtAudio = "RtAudio Error";
 inline constexpr const char* kTitleNullDevice = "Null Output Error";
 inline constexpr const char* kTextDeviceLost = "Audio device lost, play stopped: %s";
-inline constexpr const char* kTextCannotRecord = "Could not open output soundfile %s: %s";
 inline constexpr const char* kTextBadBlockSize =
     "The device asks for blocks of %u frames; Kornmill renders blocks of 8 to 16384 frames "
     "in steps of 8.";

@@ -1,0 +1,182 @@
+// The offline render: configuration, source loading, the score and the render loop.
+#include "output/render/render_job.h"
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "output/render/offline_device.h"
+#include "soundfile/sound_loader.h"
+
+namespace kornmill {
+
+namespace {
+
+// Wraps the output file: counts samples, peak and clipped samples, and lets
+// nothing past the requested length into the file (blocks rendered ahead for
+// the queue are accepted and dropped).
+class LimitedWriter final : public BlockWriter {
+ public:
+  LimitedWriter(std::unique_ptr<BlockWriter> inner, RenderStats& stats, const Engine& engine)
+      : inner_(std::move(inner)), stats_(stats), engine_(engine) {}
+  size_t Write(const float* data, size_t n) override {
+    if (stats_.full()) return n;
+    const size_t k = std::min(n, stats_.limit - stats_.samples);
+    const size_t written = inner_->Write(data, k);
+    for (size_t i = 0; i < written; ++i) {
+      const float a = std::fabs(data[i]);
+      if (a > stats_.peak) stats_.peak = a;
+      if (a >= kOutputClip) ++stats_.clipped;
+    }
+    stats_.samples += written;
+    if (stats_.full()) stats_.grains_at_limit = engine_.grains_started();
+    return written < k ? written : n;
+  }
+  void Close() override { inner_->Close(); }
+
+ private:
+  std::unique_ptr<BlockWriter> inner_;
+  RenderStats& stats_;
+  const Engine& engine_;
+};
+
+// The sound loader's host: the render waits for the loader thread itself.
+class CliLoaderHost final : public LoaderHost {
+ public:
+  void PostSoundLoaded(int, Sound* sound) override { loaded = sound; }
+  void PostLoadFailed(std::string text) override { error = std::move(text); }
+  bool AskQuestion(const std::string&, const std::string&) override { return true; }
+  Sound* loaded = nullptr;
+  std::string error;
+};
+
+}  // namespace
+
+RenderJob::RenderJob() : output_(engine_, streams_, *this, *this) {}
+
+RenderJob::~RenderJob() = default;
+
+void RenderJob::ShowError(std::string_view title, std::string_view text) {
+  last_error_ = std::string(title) + ": " + std::string(text);
+}
+
+void RenderJob::Configure(const RenderOptions& o) {
+  rate_ = o.rate;
+  engine_.set_interpolation(o.interpolation);
+  streams_.InitStreams(&engine_.sine());
+  OutputConfig& c = output_.config();
+  c.selected_device = 0;
+  c.sample_rate = static_cast<int32_t>(o.rate);
+  c.stereo = o.stereo ? 1 : 0;
+  c.frames_per_block = o.block;
+  c.sample_width = o.bits / 8;
+  c.soft_stop = 1;
+  c.reset_loop = o.reset_loop ? 1 : 0;
+  c.numbered_files = 0;
+  c.one_file_per_stream = 0;
+  auto devices = std::make_unique<OfflineDevices>();
+  devices_ = devices.get();
+  output_.set_device_provider(std::move(devices));
+  WriterFactory files = DefaultWriterFactory();
+  output_.set_writer_factory([this, files](const std::string& path, const WaveFormat& format) {
+    return std::make_unique<LimitedWriter>(files(path, format), stats_, engine_);
+  });
+  output_.set_block_observer(this);
+}
+
+void RenderJob::LoadSource(const std::string& path) {
+  CliLoaderHost host;
+  sounds_ = std::make_unique<SoundTable>(streams_, output_.render_lock(), host);
+  sounds_->set_output_rate(rate_);
+  sounds_->LoadSound(path);
+  sounds_->WaitForLoaders();
+  if (!host.error.empty()) throw RenderError(host.error);
+  if (host.loaded) sounds_->AttachSound(0, host.loaded);
+  Stream& s = streams_[0];
+  if (!s.sound || s.sound->builtin) throw RenderError("Could not load " + path);
+}
+
+void RenderJob::ApplyStreamOptions(const RenderOptions& o) {
+  Stream& s = streams_[0];
+  if (o.channels) {
+    if (o.channels != kInputLeft && s.sound->channels < 2) {
+      throw RenderError("--channels " + std::to_string(o.channels) +
+                        " needs a source with two channels; this one has " +
+                        std::to_string(s.sound->channels));
+    }
+    s.input_mask = o.channels;
+  }
+  if (o.hard_sync) s.hard_sync = 1;
+  for (const ControlSetting& c : o.settings) {
+    SetControlTarget(streams_, c.control, c.value, false, rate_, engine_.frame_clock());
+  }
+}
+
+void RenderJob::BeforeBlock() {
+  if (!stats_.full()) {
+    ++boundaries_;
+    active_sum_ += static_cast<uint64_t>(engine_.active_grains());
+  }
+  const double boundary = engine_.frame_clock();
+  while (next_event_ < score_.size() && boundary >= score_[next_event_].seconds * rate_) {
+    const ScoreEvent& e = score_[next_event_++];
+    if (e.kind == ScoreEvent::kStop) {
+      output_.SoftStop();
+      continue;
+    }
+    const int change_time = streams_.change_time();
+    if (e.change_time > 0 && e.control != kChangeTime) streams_.set_change_time(e.change_time);
+    SetControlTarget(streams_, e.control, e.value, false, rate_, engine_.frame_clock());
+    if (e.control != kChangeTime) streams_.set_change_time(change_time);
+  }
+}
+
+void RenderJob::Loop(int64_t total_frames, const Progress& progress) {
+  const int channels = output_.config().channels();
+  while (output_.playing() && !stats_.full()) {
+    if (pending_ > 0) {
+      --pending_;
+      output_.OnBlockDone(0);
+      continue;
+    }
+    devices_->device()->Pull();
+    if (progress) progress(static_cast<int64_t>(stats_.samples) / channels, total_frames);
+  }
+}
+
+RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEvent>& score,
+                             const Progress& progress) {
+  score_ = score;
+  Configure(o);
+  if (!o.source.empty()) LoadSource(o.source);
+  output_.InitAudioOutput(".", ".");
+  ApplyStreamOptions(o);
+  const int64_t total_frames = o.total_frames();
+  stats_.limit = static_cast<size_t>(total_frames) * output_.config().channels();
+
+  // A fresh file: the writer reopens an existing one without truncating it.
+  std::error_code ec;
+  std::filesystem::remove(o.output, ec);
+  if (!output_.RecordNextPlay(o.output)) throw RenderError(last_status_);
+  const auto start = std::chrono::steady_clock::now();
+  output_.TogglePlay(kPlayFromButton);
+  if (!output_.playing() && !last_error_.empty()) throw RenderError(last_error_);
+  Loop(total_frames, progress);
+  output_.StopPlay();
+  const bool write_failed = !output_.recording();
+  if (!write_failed) output_.ToggleRecord();  // closes the file: header and length final
+  if (write_failed) throw RenderError(last_status_ + " (" + o.output + ")");
+
+  RenderSummary sum;
+  sum.wall_seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sum.frames = static_cast<int64_t>(stats_.samples) / output_.config().channels();
+  sum.seconds = double(sum.frames) / o.rate;
+  sum.grains = stats_.full() ? stats_.grains_at_limit : engine_.grains_started();
+  sum.peak = stats_.peak;
+  sum.clipped = stats_.clipped;
+  sum.mean_active_grains = boundaries_ ? double(active_sum_) / double(boundaries_) : 0.0;
+  return sum;
+}
+
+}  // namespace kornmill

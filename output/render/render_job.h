@@ -1,0 +1,99 @@
+// One offline render: the instrument's own start-up, Play and block path driven by an offline
+// device into a WAV file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "output/audio_output.h"
+#include "output/render/render_options.h"
+#include "output/render/render_score.h"
+
+namespace kornmill {
+
+class OfflineDevices;
+class SoundTable;
+
+// A render that could not be done (unreadable source, unwritable output).
+class RenderError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct RenderSummary {
+  int64_t frames = 0;       // frames in the file
+  double seconds = 0;       // their length at the output rate
+  uint64_t grains = 0;      // grains started within them
+  float peak = 0;           // largest magnitude of a sample
+  uint64_t clipped = 0;     // samples at the engine's clip level
+  double wall_seconds = 0;  // time the render took
+  // Active grains at the block boundaries, averaged: grain rate × grain length.
+  double mean_active_grains = 0;
+};
+
+// Counts and limits what reaches the file (filled by the writer wrapper).
+struct RenderStats {
+  size_t limit = 0;  // samples the file may take
+  size_t samples = 0;
+  float peak = 0;
+  uint64_t clipped = 0;
+  uint64_t grains_at_limit = 0;
+  bool full() const { return samples >= limit; }
+};
+
+// Main thread only. Run once per object.
+class RenderJob final : public OutputView, public MainThreadWaker, public BlockObserver {
+ public:
+  using Progress = std::function<void(int64_t frames_done, int64_t frames_total)>;
+
+  RenderJob();
+  ~RenderJob() override;
+
+  // Renders; throws RenderError with a text for the user.
+  RenderSummary Run(const RenderOptions& options, const std::vector<ScoreEvent>& score,
+                    const Progress& progress = {});
+
+  // OutputView: the renderer has no window; errors are kept for the caller.
+  void SetPlayButton(int, std::string_view, bool) override {}
+  void SetRecordButtons(bool) override {}
+  void ShowStatus(std::string_view text) override { last_status_ = std::string(text); }
+  void ShowError(std::string_view title, std::string_view text) override;
+  void ShowWarning(std::string_view text) override { last_error_ = std::string(text); }
+  // MainThreadWaker: wake-ups are counted and answered by the render loop.
+  void PostBlockDone(int) override { ++pending_; }
+  // BlockObserver: the score's events at this block boundary.
+  void BeforeBlock() override;
+
+  // The engine and streams after the render (the state of its last block).
+  const Engine& engine() const { return engine_; }
+  const StreamTable& streams() const { return streams_; }
+
+ private:
+  void Configure(const RenderOptions& o);
+  void LoadSource(const std::string& path);
+  void ApplyStreamOptions(const RenderOptions& o);
+  void Loop(int64_t total_frames, const Progress& progress);
+
+  Engine engine_;
+  StreamTable streams_;
+  AudioOutput output_;
+  OfflineDevices* devices_ = nullptr;
+  std::unique_ptr<SoundTable> sounds_;
+  RenderStats stats_;
+  std::vector<ScoreEvent> score_;
+  size_t next_event_ = 0;
+  uint32_t rate_ = 44100;
+  int pending_ = 0;
+  uint64_t boundaries_ = 0;
+  uint64_t active_sum_ = 0;
+  std::string last_status_;
+  std::string last_error_;
+};
+
+}  // namespace kornmill

@@ -1,0 +1,89 @@
+// kornmill-render: renders the instrument offline into a WAV file and prints a summary.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "output/render/render_job.h"
+#include "output/render/render_options.h"
+#include "output/render/render_score.h"
+
+namespace {
+
+// A progress bar on a terminal for renders longer than a few seconds.
+class ProgressBar {
+ public:
+  explicit ProgressBar(bool on) : on_(on) {}
+  void operator()(int64_t done, int64_t total) {
+    if (!on_ || total <= 0) return;
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent == shown_) return;
+    shown_ = percent;
+    const int width = 40;
+    const int filled = percent * width / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), percent);
+    std::fflush(stderr);
+  }
+  void Finish() {
+    if (on_ && shown_ >= 0) std::fprintf(stderr, "\r%60s\r", "");
+  }
+
+ private:
+  bool on_;
+  int shown_ = -1;
+};
+
+int Fail(const std::string& text, int code) {
+  std::fprintf(stderr, "kornmill-render: error: %s\n", text.c_str());
+  return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kornmill;
+  RenderOptions options;
+  std::vector<ScoreEvent> score;
+  try {
+    options = ParseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help) {
+      std::fputs(RenderUsage().c_str(), stdout);
+      return 0;
+    }
+    if (!options.score.empty()) {
+      std::ifstream in(options.score);
+      if (!in) return Fail("cannot read the score " + options.score, 1);
+      score = ParseScore(in, options.score);
+    }
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "kornmill-render: error: %s\n%s", e.what(), RenderUsage().c_str());
+    return 2;
+  } catch (const ScoreError& e) {
+    return Fail(e.what(), 2);
+  }
+
+  const double seconds = double(options.total_frames()) / options.rate;
+  ProgressBar bar(::isatty(STDERR_FILENO) && seconds > 5.0);
+  RenderSummary sum;
+  try {
+    RenderJob job;
+    sum = job.Run(options, score, [&bar](int64_t done, int64_t total) { bar(done, total); });
+  } catch (const std::exception& e) {
+    bar.Finish();
+    return Fail(e.what(), 1);
+  }
+  bar.Finish();
+  const double db = sum.peak > 0 ? 20.0 * std::log10(sum.peak) : -INFINITY;
+  const double speed = sum.wall_seconds > 0 ? sum.seconds / sum.wall_seconds : 0.0;
+  std::printf(
+      "%s: %lld frames (%.3f s) at %u Hz %s, %llu grains started, peak %.6f (%.1f dBFS), "
+      "%llu clipped samples, %.1fx real time\n",
+      options.output.c_str(), static_cast<long long>(sum.frames), sum.seconds, options.rate,
+      options.stereo ? "stereo" : "mono", static_cast<unsigned long long>(sum.grains), sum.peak, db,
+      static_cast<unsigned long long>(sum.clipped), speed);
+  return 0;
+}

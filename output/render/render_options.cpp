@@ -1,0 +1,184 @@
+// Parsing and checking the offline renderer's arguments.
+#include "output/render/render_options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "controls/control_table.h"
+
+namespace kornmill {
+
+namespace {
+
+long long ParseInt(const std::string& text, const std::string& what) {
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE) {
+    throw UsageError(what + " must be a whole number, not \"" + text + "\"");
+  }
+  return v;
+}
+
+double ParseSeconds(const std::string& text, const std::string& what) {
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(v)) {
+    throw UsageError(what + " must be a number of seconds, not \"" + text + "\"");
+  }
+  return v;
+}
+
+Interpolation ParseInterpolation(const std::string& text) {
+  if (text == "linear") return Interpolation::kLinear;
+  if (text == "cubic") return Interpolation::kCubic;
+  if (text == "spline") return Interpolation::kSpline;
+  throw UsageError("--interp must be linear, cubic or spline, not \"" + text + "\"");
+}
+
+ControlSetting ParseSetting(const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) throw UsageError("--set needs K=V, not \"" + text + "\"");
+  ControlSetting s;
+  s.control = static_cast<int>(ParseInt(text.substr(0, eq), "--set control number"));
+  const long long v = ParseInt(text.substr(eq + 1), "--set value");
+  if (s.control < 0 || s.control >= kControls) {
+    throw UsageError("--set control number must be 0 to 28, not " + std::to_string(s.control));
+  }
+  s.value = static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+  CheckControlValue(s.control, s.value);
+  return s;
+}
+
+bool IsPowerOfTwo(int v) {
+  return v > 0 && (v & (v - 1)) == 0;
+}
+
+// Applies one option that takes a value.
+void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) {
+  if (opt == "--source") {
+    o.source = v;
+  } else if (opt == "--rate") {
+    const long long r = ParseInt(v, "--rate");
+    if (r < 1000 || r > 384000) throw UsageError("--rate must be 1000 to 384000 Hz");
+    o.rate = static_cast<uint32_t>(r);
+  } else if (opt == "--block") {
+    const long long b = ParseInt(v, "--block");
+    if (b < 4 || b > 16384 || !IsPowerOfTwo(static_cast<int>(b))) {
+      throw UsageError("--block must be a power of two from 4 to 16384");
+    }
+    o.block = static_cast<int>(b);
+  } else if (opt == "--interp") {
+    o.interpolation = ParseInterpolation(v);
+  } else if (opt == "--seconds") {
+    o.seconds = ParseSeconds(v, "--seconds");
+    if (o.seconds <= 0 || o.seconds > 86400)
+      throw UsageError("--seconds must be above 0 and at most 86400");
+    o.blocks = -1;
+  } else if (opt == "--blocks") {
+    o.blocks = ParseInt(v, "--blocks");
+    if (o.blocks < 1 || o.blocks > 100000000) throw UsageError("--blocks must be 1 or more");
+  } else if (opt == "--bits") {
+    const long long b = ParseInt(v, "--bits");
+    if (b != 16 && b != 24 && b != 32) throw UsageError("--bits must be 16, 24 or 32");
+    o.bits = static_cast<int>(b);
+  } else if (opt == "-o") {
+    o.output = v;
+  } else if (opt == "--set") {
+    o.settings.push_back(ParseSetting(v));
+  } else if (opt == "--channels") {
+    const long long c = ParseInt(v, "--channels");
+    if (c < 1 || c > 3) throw UsageError("--channels must be 1, 2 or 3");
+    o.channels = static_cast<int>(c);
+  } else if (opt == "--score") {
+    o.score = v;
+  }
+}
+
+bool TakesValue(const std::string& opt) {
+  static const char* const kValued[] = {"--source",  "--rate",     "--block", "--interp",
+                                        "--seconds", "--blocks",   "--bits",  "-o",
+                                        "--set",     "--channels", "--score"};
+  for (const char* k : kValued)
+    if (opt == k) return true;
+  return false;
+}
+
+}  // namespace
+
+void CheckControlValue(int control, int value) {
+  const ControlRow& row = kControlTable[static_cast<size_t>(control)];
+  if (value < row.minimum || value > row.maximum) {
+    throw UsageError("control " + std::to_string(control) + " takes values from " +
+                     std::to_string(row.minimum) + " to " + std::to_string(row.maximum) + ", not " +
+                     std::to_string(value));
+  }
+}
+
+int64_t RenderOptions::total_frames() const {
+  if (blocks > 0) return blocks * block;
+  return std::max<int64_t>(1, std::llround(seconds * rate));
+}
+
+RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
+  RenderOptions o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string opt = args[i];
+    std::string value;
+    bool has_value = false;
+    const size_t eq = opt.find('=');
+    if (opt.rfind("--", 0) == 0 && eq != std::string::npos && opt.substr(0, eq) != "--set") {
+      value = opt.substr(eq + 1);
+      opt = opt.substr(0, eq);
+      has_value = true;
+    }
+    if (opt == "-h" || opt == "--help") {
+      o.help = true;
+    } else if (opt == "--mono" || opt == "--stereo") {
+      o.stereo = opt == "--stereo";
+    } else if (opt == "--hard-sync") {
+      o.hard_sync = true;
+    } else if (opt == "--no-reset-loop") {
+      o.reset_loop = false;
+    } else if (TakesValue(opt)) {
+      if (!has_value) {
+        if (i + 1 >= args.size()) throw UsageError(opt + " needs a value");
+        value = args[++i];
+      }
+      ApplyValue(o, opt, value);
+    } else {
+      throw UsageError("unknown argument \"" + args[i] + "\" (see --help)");
+    }
+  }
+  if (!o.help && o.output.empty()) throw UsageError("no output file: give -o OUT.wav");
+  return o;
+}
+
+std::string RenderUsage() {
+  return "Usage: kornmill-render [options] -o OUT.wav\n"
+         "Renders the instrument offline, through the same Play and block path as a\n"
+         "performance, into a WAV file.\n"
+         "\n"
+         "  --source FILE       source sound (WAV/AIFF); default the built-in 110 Hz sine\n"
+         "  --rate HZ           output sample rate (default 44100)\n"
+         "  --mono | --stereo   output channels (default stereo)\n"
+         "  --block N           frames per block, a power of two 4..16384 (default 256)\n"
+         "  --interp linear|cubic|spline   interpolation (default spline)\n"
+         "  --seconds S         length in seconds (default 10)\n"
+         "  --blocks N          length in blocks (instead of --seconds)\n"
+         "  --bits 16|24|32     sample format; 32 is float (default 32)\n"
+         "  -o OUT.wav          the output file (required)\n"
+         "  --set K=V           control K (0..28) gets the value V before Play; repeatable\n"
+         "  --channels 1|2|3    input channel mask (default as the loader sets it)\n"
+         "  --hard-sync         a grain starts at every loop wrap\n"
+         "  --no-reset-loop     Play keeps the loop position\n"
+         "  --score FILE        timed events: 'SECONDS set K V [CHANGE_TIME]' (a glide over\n"
+         "                      CHANGE_TIME 64ths of a second, default control 28) and\n"
+         "                      'SECONDS stop' (a soft stop); '#' starts a comment\n";
+}
+
+}  // namespace kornmill

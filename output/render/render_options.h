@@ -1,0 +1,55 @@
+// The offline renderer's command line.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace kornmill {
+
+// A bad command line; the text says what is wrong.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ControlSetting {
+  int control = 0;
+  int value = 0;
+};
+
+struct RenderOptions {
+  std::string source;  // empty: the built-in 110 Hz sine
+  uint32_t rate = 44100;
+  bool stereo = true;
+  int block = 256;
+  Interpolation interpolation = Interpolation::kSpline;
+  double seconds = 10.0;  // the length when --blocks is not given
+  int64_t blocks = -1;    // set by --blocks; overrides --seconds
+  int bits = 32;
+  std::string output;
+  std::vector<ControlSetting> settings;  // --set, in order
+  int channels = 0;                      // input mask; 0: as the loader sets it
+  bool hard_sync = false;
+  bool reset_loop = true;
+  std::string score;
+  bool help = false;
+
+  // Frames to render: --blocks × --block, or --seconds at --rate (rounded).
+  int64_t total_frames() const;
+};
+
+// Parses the arguments after the program name. Throws UsageError.
+RenderOptions ParseRenderArgs(const std::vector<std::string>& args);
+
+// The --help text.
+std::string RenderUsage();
+
+// Checks a control value against its row of the control table; throws
+// UsageError naming the control and its range.
+void CheckControlValue(int control, int value);
+
+}  // namespace kornmill

@@ -1,0 +1,254 @@
+// Output soundfiles: names and numbering, a real 24-bit recording read back with libsndfile, write
+// failures, folders.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "output/output_folders.h"
+#include "output_fakes.h"
+
+namespace kornmill {
+namespace {
+
+using testing::CountingWaker;
+using testing::MemoryFiles;
+using testing::RecordingView;
+using testing::SteppedProvider;
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::filesystem::temp_directory_path() /
+             ("kornmill-rec-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder);
+    streams.InitStreams(&engine.sine());
+    auto p = std::make_unique<SteppedProvider>();
+    provider = p.get();
+    out.set_device_provider(std::move(p));
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+  void Init() { out.InitAudioOutput(folder.string(), ""); }
+  // One device callback and the main loop's answer; returns the block just rendered.
+  std::vector<float> Step() {
+    provider->device->Pull();
+    waker.Drain(out);
+    const int last = (out.fill_index() + kBlockCount - 1) % kBlockCount;
+    const int n = out.config().samples_per_block();
+    return std::vector<float>(out.float_block(last), out.float_block(last) + n);
+  }
+
+  std::filesystem::path folder;
+  Engine engine;
+  StreamTable streams;
+  RecordingView view;
+  CountingWaker waker;
+  AudioOutput out{engine, streams, view, waker};
+  SteppedProvider* provider = nullptr;
+};
+
+TEST_F(RecorderTest, UnnumberedRecordingsReuseOneFile) {
+  Init();
+  out.config().numbered_files = 0;
+  std::string a, b;
+  const int length = out.MakeOutputFileName(a);
+  EXPECT_EQ(length, static_cast<int>(a.size()));
+  out.MakeOutputFileName(b);
+  EXPECT_EQ(a, folder.string() + "/sifter.wav");
+  EXPECT_EQ(b, a);
+  EXPECT_EQ(view.options_saved, 0);
+}
+
+TEST_F(RecorderTest, NumberedNamesCountAndWrap) {
+  Init();
+  std::string path;
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter01.wav");
+  EXPECT_EQ(out.config().file_counter, 1);
+  EXPECT_EQ(view.options_saved, 1);  // the counter is stored at once
+  out.config().file_counter = 98;
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter99.wav");
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter00.wav");
+  // A maximum below 2 reads as 99.
+  out.config().max_count = 1;
+  out.config().file_counter = 98;
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter99.wav");
+  EXPECT_EQ(out.config().max_count, 99);
+}
+
+TEST_F(RecorderTest, OneFilePerStreamNumbersTheStream) {
+  MemoryFiles files;
+  out.set_writer_factory(files.factory());
+  Init();
+  out.config().one_file_per_stream = 1;
+  out.config().file_counter = 6;
+  out.ToggleRecord();
+  ASSERT_EQ(files.files.size(), 1u);
+  EXPECT_EQ(files.files[0]->path, folder.string() + "/sifter07.1.wav");
+  EXPECT_TRUE(out.recording());
+  EXPECT_TRUE(view.record_checked);
+  out.ToggleRecord();
+  EXPECT_FALSE(out.recording());
+  EXPECT_FALSE(view.record_checked);
+  EXPECT_TRUE(files.files[0]->closed);
+}
+
+// Stereo, 24-bit: 10 blocks of 256 frames are 2560 frames in the file, equal to
+// the rendered blocks within the 24-bit step.
+TEST_F(RecorderTest, StereoTwentyFourBitRecordingReadsBack) {
+  out.config().sample_width = 3;
+  Init();
+  out.TogglePlay(kPlayFromButton);
+  out.ToggleRecord();
+  ASSERT_TRUE(out.recording()) << (view.status.empty() ? "" : view.status.back());
+  std::vector<float> rendered;
+  for (int i = 0; i < 10; ++i) {
+    auto b = Step();
+    rendered.insert(rendered.end(), b.begin(), b.end());
+  }
+  out.ToggleRecord();
+  EXPECT_FALSE(out.recording());
+  EXPECT_EQ(out.config().blocks_written, 10);
+  out.StopPlay();
+
+  const std::string path = folder.string() + "/sifter01.wav";
+  SF_INFO info{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  EXPECT_EQ(info.frames, 2560);
+  EXPECT_EQ(info.channels, 2);
+  EXPECT_EQ(info.samplerate, 22050);
+  EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  std::vector<int> got(5120);
+  EXPECT_EQ(sf_readf_int(f, got.data(), 2560), 2560);
+  sf_close(f);
+  int worst = 0;
+  for (size_t i = 0; i < got.size(); ++i) {
+    const double expect = rendered[i] * 8388608.0;
+    worst = std::max(worst, static_cast<int>(std::lround(std::fabs(got[i] / 256 - expect))));
+  }
+  EXPECT_LE(worst, 1);
+  EXPECT_EQ(std::filesystem::file_size(path), 44u + 5120u * 3u);
+}
+
+TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
+  MemoryFiles files;
+  files.room = 512 * 3 + 100;  // three blocks and a bit
+  out.set_writer_factory(files.factory());
+  Init();
+  out.TogglePlay(kPlayFromButton);
+  out.ToggleRecord();
+  std::vector<float> rendered;
+  for (int i = 0; i < 5; ++i) {
+    auto b = Step();
+    rendered.insert(rendered.end(), b.begin(), b.end());
+  }
+  EXPECT_FALSE(out.recording());
+  ASSERT_FALSE(view.status.empty());
+  EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
+  ASSERT_EQ(files.files.size(), 1u);
+  EXPECT_TRUE(files.files[0]->closed);
+  const auto& kept = files.files[0]->samples;
+  ASSERT_EQ(kept.size(), files.room);
+  EXPECT_TRUE(std::equal(kept.begin(), kept.begin() + 512 * 3, rendered.begin()));
+  EXPECT_TRUE(view.record_checked);  // this path leaves the buttons alone
+  EXPECT_TRUE(out.playing());        // play goes on
+}
+
+TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {
+  MemoryFiles files;
+  files.room = 512;
+  out.set_writer_factory(files.factory());
+  Init();
+  out.config().one_file_per_stream = 1;
+  out.TogglePlay(kPlayFromButton);
+  out.ToggleRecord();
+  Step();
+  EXPECT_TRUE(out.recording());
+  Step();
+  EXPECT_FALSE(out.recording());
+  EXPECT_FALSE(view.record_checked);
+  EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
+  EXPECT_TRUE(files.files[0]->closed);
+}
+
+TEST_F(RecorderTest, RecordingWhileStoppedWritesNothing) {
+  MemoryFiles files;
+  out.set_writer_factory(files.factory());
+  Init();
+  out.ToggleRecord();
+  ASSERT_TRUE(out.recording());
+  out.ToggleRecord();
+  ASSERT_EQ(files.files.size(), 1u);
+  EXPECT_TRUE(files.files[0]->samples.empty());
+  EXPECT_EQ(out.config().blocks_written, 0);
+}
+
+TEST_F(RecorderTest, UnwritableFolderIsReportedAndRecordingStaysOff) {
+  Init();
+  out.set_output_folder("/nonexistent-kornmill-folder/");
+  EXPECT_EQ(out.output_folder(), "/nonexistent-kornmill-folder");
+  EXPECT_EQ(view.status.back(), "Soundfile path: /nonexistent-kornmill-folder");
+  out.ToggleRecord();
+  EXPECT_FALSE(out.recording());
+  EXPECT_FALSE(view.record_checked);
+  EXPECT_NE(view.status.back().find("/nonexistent-kornmill-folder/sifter01.wav"),
+            std::string::npos);
+}
+
+TEST(OutputFolders, SettingThenEnvironmentThenTheProgramsFolder) {
+  ::setenv("XDG_DATA_HOME", "/tmp/kornmill-xdg/", 1);
+  ::setenv("SFDIR", "/sf/out/", 1);
+  ::setenv("SSDIR", "/ss/in", 1);
+  EXPECT_EQ(ProgramDataFolder(), "/tmp/kornmill-xdg/Kornmill");
+  SoundFolders f = ResolveSoundFolders("/stored/out/", "");
+  EXPECT_EQ(f.output, "/stored/out");
+  EXPECT_EQ(f.source, "/ss/in");
+  f = ResolveSoundFolders("", "");
+  EXPECT_EQ(f.output, "/sf/out");
+  ::unsetenv("SFDIR");
+  ::unsetenv("SSDIR");
+  f = ResolveSoundFolders("", "");
+  EXPECT_EQ(f.output, "/tmp/kornmill-xdg/Kornmill");
+  EXPECT_EQ(f.source, f.output);
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(ProgramDataFolder(), "/home/someone/.local/share/Kornmill");
+}
+
+TEST(OutputFolders, TheProgramsFolderIsMadeOnFirstRecording) {
+  const std::string xdg = "/tmp/kornmill-xdg-" + std::to_string(::getpid());
+  std::filesystem::remove_all(xdg);
+  ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+  ::unsetenv("SFDIR");
+  Engine engine;
+  StreamTable streams;
+  streams.InitStreams(&engine.sine());
+  RecordingView view;
+  CountingWaker waker;
+  {
+    AudioOutput out(engine, streams, view, waker);
+    out.set_device_provider(std::make_unique<SteppedProvider>());
+    out.InitAudioOutput();
+    EXPECT_EQ(out.output_folder(), xdg + "/Kornmill");
+    EXPECT_FALSE(std::filesystem::exists(xdg + "/Kornmill"));
+    out.ToggleRecord();
+    EXPECT_TRUE(out.recording());
+    out.ToggleRecord();
+  }
+  EXPECT_TRUE(std::filesystem::exists(xdg + "/Kornmill/sifter01.wav"));
+  std::filesystem::remove_all(xdg);
+  ::unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace kornmill

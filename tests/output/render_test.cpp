@@ -1,0 +1,266 @@
+// The offline renderer: arguments, scores, determinism, glides, soft stop and the defaults' grain
+// rate.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "output/render/render_job.h"
+#include "output/render/render_options.h"
+#include "output/render/render_score.h"
+
+namespace kornmill {
+namespace {
+
+std::string TempPath(const std::string& name) {
+  return (std::filesystem::temp_directory_path() /
+          ("kornmill-render-" + std::to_string(::getpid()) + "-" + name))
+      .string();
+}
+
+std::vector<float> ReadWav(const std::string& path, SF_INFO& info) {
+  info = SF_INFO{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f) return {};
+  std::vector<float> v(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_float(f, v.data(), info.frames);
+  sf_close(f);
+  return v;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+RenderOptions Args(const std::vector<std::string>& a) {
+  return ParseRenderArgs(a);
+}
+
+TEST(RenderArgs, DefaultsAndEveryOption) {
+  RenderOptions o = Args({"-o", "x.wav"});
+  EXPECT_EQ(o.rate, 44100u);
+  EXPECT_TRUE(o.stereo);
+  EXPECT_EQ(o.block, 256);
+  EXPECT_EQ(o.interpolation, Interpolation::kSpline);
+  EXPECT_EQ(o.bits, 32);
+  EXPECT_EQ(o.total_frames(), 441000);
+  o = Args({"--source",    "a.wav",           "--rate",   "48000", "--mono", "--block",    "64",
+            "--interp",    "cubic",           "--blocks", "7",     "--bits", "24",         "-o",
+            "y.wav",       "--set",           "7=100",    "--set", "28=6",   "--channels", "3",
+            "--hard-sync", "--no-reset-loop", "--score",  "s.txt"});
+  EXPECT_EQ(o.source, "a.wav");
+  EXPECT_EQ(o.rate, 48000u);
+  EXPECT_FALSE(o.stereo);
+  EXPECT_EQ(o.interpolation, Interpolation::kCubic);
+  EXPECT_EQ(o.total_frames(), 7 * 64);
+  EXPECT_EQ(o.bits, 24);
+  ASSERT_EQ(o.settings.size(), 2u);
+  EXPECT_EQ(o.settings[0].control, 7);
+  EXPECT_EQ(o.settings[0].value, 100);
+  EXPECT_EQ(o.channels, 3);
+  EXPECT_TRUE(o.hard_sync);
+  EXPECT_FALSE(o.reset_loop);
+  EXPECT_EQ(Args({"--seconds", "0.5", "-o", "x"}).total_frames(), 22050);
+}
+
+TEST(RenderArgs, BadArgumentsSayWhatIsWrong) {
+  auto message = [](const std::vector<std::string>& a) {
+    try {
+      ParseRenderArgs(a);
+    } catch (const UsageError& e) {
+      return std::string(e.what());
+    }
+    return std::string("accepted");
+  };
+  EXPECT_EQ(message({"--seconds", "1"}), "no output file: give -o OUT.wav");
+  EXPECT_EQ(message({"-o", "x", "--bits", "20"}), "--bits must be 16, 24 or 32");
+  EXPECT_EQ(message({"-o", "x", "--block", "100"}),
+            "--block must be a power of two from 4 to 16384");
+  EXPECT_EQ(message({"-o", "x", "--set", "13=20000"}),
+            "control 13 takes values from -16384 to 16384, not 20000");
+  EXPECT_EQ(message({"-o", "x", "--set", "29=1"}), "--set control number must be 0 to 28, not 29");
+  EXPECT_EQ(message({"-o", "x", "--interp", "sinc"}),
+            "--interp must be linear, cubic or spline, not \"sinc\"");
+  EXPECT_EQ(message({"-o", "x", "--rate"}), "--rate needs a value");
+  EXPECT_EQ(message({"-o", "x", "--rate", "44k"}), "--rate must be a whole number, not \"44k\"");
+  EXPECT_EQ(message({"-o", "x", "--frobnicate"}), "unknown argument \"--frobnicate\" (see --help)");
+}
+
+TEST(RenderScore, LinesCommentsAndErrors) {
+  std::istringstream in(
+      "# a glide and a stop\n"
+      "2.5 set 23 1000 32   # louder over half a second\n"
+      "\n"
+      "1 set 7 2000\n"
+      "3 stop\n");
+  auto events = ParseScore(in, "s.txt");
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].seconds, 1.0);
+  EXPECT_EQ(events[0].change_time, -1);
+  EXPECT_EQ(events[1].control, 23);
+  EXPECT_EQ(events[1].value, 1000);
+  EXPECT_EQ(events[1].change_time, 32);
+  EXPECT_EQ(events[2].kind, ScoreEvent::kStop);
+  std::istringstream bad("1 set 23 1000\n2 sett 1 2\n");
+  try {
+    ParseScore(bad, "s.txt");
+    FAIL();
+  } catch (const ScoreError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "s.txt:2: expected \"set\" or \"stop\" after the time, not \"sett\"");
+  }
+  std::istringstream range("1 set 23 5000\n");
+  EXPECT_THROW(ParseScore(range, "s"), ScoreError);
+}
+
+TEST(RenderJobTest, DefaultsStartTwentyGrainsASecondOfAbout0_1001Seconds) {
+  const std::string out = TempPath("defaults.wav");
+  RenderJob job;
+  RenderSummary sum = job.Run(Args({"--seconds", "10", "-o", out}), {});
+  EXPECT_EQ(sum.frames, 441000);
+  EXPECT_DOUBLE_EQ(sum.seconds, 10.0);
+  // 6062 × 35 / (16670 − 6062) = 20.0007 grains a second, the first at once.
+  EXPECT_GE(sum.grains, 200u);
+  EXPECT_LE(sum.grains, 201u);
+  // Overlap = rate × length: 20.0007 × 324² / 2^20 s = 2.002 grains sound at a time.
+  const double length = sum.mean_active_grains / (double(sum.grains) / sum.seconds);
+  EXPECT_NEAR(length, 0.1001, 0.002);
+  EXPECT_GT(sum.peak, 0.3f);
+  EXPECT_LT(sum.peak, kOutputClip);
+  EXPECT_EQ(sum.clipped, 0u);
+  SF_INFO info;
+  auto samples = ReadWav(out, info);
+  EXPECT_EQ(info.frames, 441000);
+  EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  std::filesystem::remove(out);
+}
+
+// The glide of "0 set 23 1000 64" ends at frame 44100; the control update
+// runs every 104 frames, so 43992 still glides and 44096 takes the target.
+TEST(RenderJobTest, ScoreGlideArrivesAtItsControlUpdate) {
+  std::istringstream text("0 set 23 1000 64\n");
+  const auto score = ParseScore(text, "glide");
+  const std::string out = TempPath("glide.wav");
+  {
+    RenderJob job;
+    job.Run(Args({"--block", "8", "--blocks", "5512", "-o", out}), score);  // 44096 frames
+    EXPECT_EQ(job.engine().frame_clock(), 44096);
+    const ControlRecord& c = job.streams()[0].controls[23];
+    EXPECT_EQ(c.target, 1000);
+    EXPECT_NE(c.current, 1000.0f);
+    EXPECT_GT(c.current, 970.0f);  // one update short of the target
+  }
+  {
+    RenderJob job;
+    job.Run(Args({"--block", "8", "--blocks", "5513", "-o", out}), score);
+    EXPECT_EQ(job.streams()[0].controls[23].current, 1000.0f);
+    EXPECT_EQ(job.streams()[0].controls[23].value, 1000);
+  }
+  std::filesystem::remove(out);
+}
+
+TEST(RenderJobTest, SetBeforePlayIsSnapped) {
+  const std::string out = TempPath("set.wav");
+  RenderJob job;
+  job.Run(Args({"--blocks", "1", "--set", "23=100", "--set", "28=6", "-o", out}), {});
+  EXPECT_EQ(job.streams()[0].controls[23].current, 100.0f);
+  EXPECT_EQ(job.streams().change_time(), 6);
+  std::filesystem::remove(out);
+}
+
+TEST(RenderJobTest, SoftStopEndsInSilenceBeforeTheEndTime) {
+  // Grains of 2 s, cut to half a second by the stop at 1 s.
+  std::istringstream text("1 stop\n");
+  const auto score = ParseScore(text, "stop");
+  const std::string out = TempPath("stop.wav");
+  RenderJob job;
+  RenderSummary sum = job.Run(Args({"--seconds", "5", "--set", "10=1448", "-o", out}), score);
+  EXPECT_EQ(job.engine().active_grains(), 0);
+  EXPECT_GT(sum.seconds, 1.4);
+  EXPECT_LT(sum.seconds, 1.6);
+  SF_INFO info;
+  auto samples = ReadWav(out, info);
+  ASSERT_EQ(info.frames, sum.frames);
+  float tail = 0, before = 0;
+  for (size_t i = samples.size() - 128; i < samples.size(); ++i)
+    tail = std::max(tail, std::fabs(samples[i]));
+  for (size_t i = 0; i < 44100 * 2; ++i) before = std::max(before, std::fabs(samples[i]));
+  EXPECT_LT(tail, 1e-4f);
+  EXPECT_GT(before, 0.1f);
+  std::filesystem::remove(out);
+}
+
+TEST(RenderJobTest, MonoSourceRefusesASecondChannel) {
+  const std::string out = TempPath("mask.wav");
+  RenderJob job;
+  EXPECT_THROW(job.Run(Args({"--blocks", "1", "--channels", "2", "-o", out}), {}), RenderError);
+}
+
+TEST(RenderJobTest, StereoSourceFromSoxWithBothChannels) {
+  const std::string src = TempPath("src.wav");
+  const std::string out = TempPath("src-out.wav");
+  const std::string cmd =
+      "sox -n -r 22050 -c 2 -b 16 " + src + " synth 1 sine 220 sine 330 2>/dev/null";
+  ASSERT_EQ(0, std::system(cmd.c_str()));
+  RenderJob job;
+  RenderSummary sum =
+      job.Run(Args({"--source", src, "--channels", "3", "--seconds", "1", "-o", out}), {});
+  EXPECT_EQ(sum.frames, 44100);
+  EXPECT_GT(sum.peak, 0.05f);
+  EXPECT_EQ(job.streams()[0].input_mask, 3);
+  std::filesystem::remove(src);
+  std::filesystem::remove(out);
+}
+
+class RenderProgram : public ::testing::Test {
+ protected:
+  static int Run(const std::string& args, std::string* output = nullptr) {
+    const std::string log = TempPath("log.txt");
+    const int rc =
+        std::system((std::string(KORNMILL_RENDER) + " " + args + " >" + log + " 2>&1").c_str());
+    if (output) *output = ReadBytes(log);
+    std::filesystem::remove(log);
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  }
+};
+
+TEST_F(RenderProgram, SameArgumentsGiveTheSameBytes) {
+  const std::string a = TempPath("det-a.wav"), b = TempPath("det-b.wav");
+  const std::string args = " --seconds 3 --bits 24 --set 8=64 --set 1=100 --interp cubic -o ";
+  std::string summary;
+  ASSERT_EQ(Run(args + a, &summary), 0) << summary;
+  EXPECT_NE(summary.find("132300 frames (3.000 s) at 44100 Hz stereo"), std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find("grains started"), std::string::npos);
+  EXPECT_NE(summary.find("x real time"), std::string::npos);
+  ASSERT_EQ(Run(args + b), 0);
+  const std::string bytes = ReadBytes(a);
+  EXPECT_EQ(bytes.size(), 44u + 132300u * 2 * 3);
+  EXPECT_TRUE(bytes == ReadBytes(b));
+  std::filesystem::remove(a);
+  std::filesystem::remove(b);
+}
+
+TEST_F(RenderProgram, BadInputExitsNonZeroWithAReason) {
+  std::string text;
+  EXPECT_EQ(Run("--bits 12 -o /tmp/x.wav", &text), 2);
+  EXPECT_NE(text.find("error: --bits must be 16, 24 or 32"), std::string::npos) << text;
+  EXPECT_EQ(Run("--source /nonexistent/a.wav -o " + TempPath("n.wav"), &text), 1);
+  EXPECT_NE(text.find("Could not open /nonexistent/a.wav"), std::string::npos) << text;
+  EXPECT_EQ(Run("--blocks 2 -o /nonexistent/dir/out.wav", &text), 1);
+  EXPECT_NE(text.find("Could not open \"/nonexistent/dir/out.wav\" for output."), std::string::npos)
+      << text;
+  EXPECT_EQ(Run("--score /nonexistent/score.txt -o " + TempPath("n.wav"), &text), 1);
+  EXPECT_NE(text.find("cannot read the score"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace kornmill
