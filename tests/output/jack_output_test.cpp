@@ -21,37 +21,10 @@
 namespace kornmill {
 namespace {
 
+using testing::LoopWaker;
 using testing::MemoryFiles;
 using testing::RecordingView;
 using Clock = std::chrono::steady_clock;
-
-// The main loop of the instrument, reduced: wake-ups from any thread, answered here.
-class LoopWaker : public MainThreadWaker {
- public:
-  void PostBlockDone(int) override {
-    pending_.fetch_add(1, std::memory_order_release);
-    wake_.notify_one();
-  }
-  // Answers wake-ups until `done` holds or `limit` passes; false on timeout.
-  bool RunUntil(AudioOutput& out, const std::function<bool()>& done, std::chrono::seconds limit) {
-    const auto end = Clock::now() + limit;
-    while (!done()) {
-      if (Clock::now() > end) return false;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(10),
-                       [this] { return pending_.load(std::memory_order_acquire) > 0; });
-      }
-      for (int n = pending_.exchange(0); n > 0; --n) out.OnBlockDone(0);
-    }
-    return true;
-  }
-
- private:
-  std::atomic<int> pending_{0};
-  std::mutex mutex_;
-  std::condition_variable wake_;
-};
 
 const int32_t kJackDevice = MakeRtAudioSelection(RtAudio::UNIX_JACK, 0);
 
@@ -101,6 +74,21 @@ TEST_F(JackOutputTest, PlaysBlocksThroughRtAudio) {
   out.TogglePlay(kPlayFromButton);
   EXPECT_FALSE(out.playing());
   EXPECT_EQ(out.blocks_played(), 0);
+}
+
+TEST_F(JackOutputTest, TheJackServerIsListedWithItsHostApi) {
+  const auto devices = out.ListDevices();
+  ASSERT_FALSE(devices.empty());
+  bool jack = false;
+  for (const DeviceEntry& d : devices) {
+    if (d.selection == kJackDevice) {
+      jack = true;
+      EXPECT_EQ(d.label, "(JACK) " + d.name);
+    }
+  }
+  EXPECT_TRUE(jack);
+  EXPECT_EQ(devices.back().selection, 0);
+  EXPECT_EQ(devices.back().label, "(Null) Null output (no sound card)");
 }
 
 TEST_F(JackOutputTest, AnotherRateIsAVisibleError) {

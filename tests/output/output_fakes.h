@@ -2,8 +2,13 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -170,6 +175,35 @@ struct MemoryFiles {
       return std::make_unique<MemoryWriter>(f);
     };
   }
+};
+
+// The main loop of the instrument, reduced: wake-ups from any thread, answered here.
+class LoopWaker : public MainThreadWaker {
+ public:
+  void PostBlockDone(int) override {
+    pending_.fetch_add(1, std::memory_order_release);
+    wake_.notify_one();
+  }
+  // Answers wake-ups until `done` holds or `limit` passes; false on timeout.
+  bool RunUntil(AudioOutput& out, const std::function<bool()>& done, std::chrono::seconds limit) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+      if (Clock::now() > end) return false;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(10),
+                       [this] { return pending_.load(std::memory_order_acquire) > 0; });
+      }
+      for (int n = pending_.exchange(0); n > 0; --n) out.OnBlockDone(0);
+    }
+    return true;
+  }
+
+ private:
+  std::atomic<int> pending_{0};
+  std::mutex mutex_;
+  std::condition_variable wake_;
 };
 
 }  // namespace kornmill::testing
