@@ -24,7 +24,9 @@ bool OfflineDevice::Start(std::string& error) {
 }
 
 void OfflineDevice::Pull() {
-  if (started_) source_->SendBlock(buffer_.data(), frames_);
+  // Without a clock there is nothing to wait for: an open device takes blocks
+  // even before Play has started it.
+  if (source_) source_->SendBlock(buffer_.data(), frames_);
 }
 
 std::vector<DeviceEntry> OfflineDevices::ListDevices() {

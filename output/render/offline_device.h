@@ -17,7 +17,8 @@ class OfflineDevice final : public OutputDevice {
   void Close() override { started_ = false; }
 
   bool started() const { return started_; }
-  // Takes one block from the source, as a sound card's callback would.
+  // Takes one block from the source, as a sound card's callback would
+  // (an underrun when none is queued). Main thread, once the device is open.
   void Pull();
 
  private:

@@ -113,6 +113,11 @@ void RenderJob::ApplyStreamOptions(const RenderOptions& o) {
 }
 
 void RenderJob::BeforeBlock() {
+  // The offline device takes every block as soon as it is rendered, so a
+  // stop in the first blocks already finds them played and fades out.
+  if (OfflineDevice* device = devices_->device()) {
+    while (output_.queued() > 0) device->Pull();
+  }
   if (!stats_.full()) {
     ++boundaries_;
     active_sum_ += static_cast<uint64_t>(engine_.active_grains());
