@@ -70,16 +70,16 @@ class GoldenTest : public EngineFixture {
 };
 
 TEST_F(GoldenTest, Linear) {
-  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kLinear, true)), 0x75f7a8dd091fe530ull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kLinear, true)), 0x81d127483ebad5eaull);
 }
 TEST_F(GoldenTest, Cubic) {
-  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kCubic, true)), 0xa1720274f182e133ull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kCubic, true)), 0xf7de1e521b800e90ull);
 }
 TEST_F(GoldenTest, Spline) {
-  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, true)), 0x51cbcaf97921b548ull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, true)), 0x67897c4c61f18cd6ull);
 }
 TEST_F(GoldenTest, SplineMono) {
-  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0x6671cf9deed32fbdull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0xe2da318340cdffadull);
 }
 TEST_F(GoldenTest, BothMixingKernelsGiveTheSameSamples) {
   if (!HaveAvx()) GTEST_SKIP() << "no AVX on this processor";
@@ -88,7 +88,7 @@ TEST_F(GoldenTest, BothMixingKernelsGiveTheSameSamples) {
   const auto with_sse2 = BusyRender(Interpolation::kSpline, true);
   force_sse2 = false;
   EXPECT_EQ(with_avx, with_sse2);
-  EXPECT_EQ(Fingerprint(with_sse2), 0x51cbcaf97921b548ull);
+  EXPECT_EQ(Fingerprint(with_sse2), 0x67897c4c61f18cd6ull);
 }
 
 TEST_F(GoldenTest, DefaultsOnTheBuiltinSine) {
