@@ -9,11 +9,24 @@ namespace kornmill {
 inline constexpr const char* kNullDeviceName = "Null output (no sound card)";
 
 // Main thread only. RtAudio's errors while listing count as "no devices".
+// RtAudio reports one PulseAudio device whether or not a server runs; here it
+// counts only when a server's socket is there, so that a machine without any
+// sound falls back to the null device. A selection without a host API (bits
+// 17-20 zero) means the first host API with devices, in RtAudio's order.
 class SystemDevices final : public DeviceProvider {
  public:
   int RtAudioDeviceCount(int32_t selection) override;
   std::vector<DeviceEntry> ListDevices() override;
   std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override;
+
+ private:
+  // Output-capable devices of one host API.
+  static int ApiDeviceCount(int api);
+  // The host API a selection stands for (its own, or the first with devices; 0 when none has).
+  static int ResolveApi(int32_t selection);
 };
+
+// Whether a PulseAudio (or PipeWire) server socket can be found.
+bool PulseServerReachable();
 
 }  // namespace kornmill
