@@ -1,0 +1,37 @@
+// Unaligned little- and big-endian loads and stores (internal to the library).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace audio::detail {
+
+inline uint16_t LoadLE16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
+inline uint32_t LoadLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline uint16_t LoadBE16(const uint8_t* p) {
+  return uint16_t((p[0] << 8) | p[1]);
+}
+inline uint32_t LoadBE32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+inline void StoreLE16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+inline void StoreLE32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+  p[2] = uint8_t(v >> 16);
+  p[3] = uint8_t(v >> 24);
+}
+
+// A four-character code as text (for diagnostics and comparisons).
+inline bool FourccIs(const uint8_t* p, const char* id) {
+  return std::memcmp(p, id, 4) == 0;
+}
+
+}  // namespace audio::detail

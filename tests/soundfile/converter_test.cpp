@@ -1,0 +1,321 @@
+// Sample format codes and the converters.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "soundfile/converters.h"
+#include "soundfile/sample_format.h"
+#include "test_util.h"
+
+namespace {
+
+using namespace audio::formats;
+
+TEST(SampleFormat, CodesAndQueries) {
+  struct Row {
+    SampleFormat f;
+    int bytes;
+    ByteOrder order;
+    const char* name;
+  };
+  const Row rows[] = {
+      {kUInt8, 1, ByteOrder::kLittle, "byte"},
+      {kInt8, 1, ByteOrder::kLittle, "char"},
+      {kInt16LE, 2, ByteOrder::kLittle, "int16_LE"},
+      {kInt16BE, 2, ByteOrder::kBig, "int16_BE"},
+      {kInt24LE, 3, ByteOrder::kLittle, "int24_LE"},
+      {kInt24BE, 3, ByteOrder::kBig, "int24_BE"},
+      {kInt32LE, 4, ByteOrder::kLittle, "int32_LE"},
+      {kInt32BE, 4, ByteOrder::kBig, "int32_BE"},
+      {kFloat32LE, 4, ByteOrder::kLittle, "float32_LE"},
+      {kFloat32BE, 4, ByteOrder::kBig, "float32_BE"},
+      {kFloat64LE, 8, ByteOrder::kLittle, "float64_LE"},
+      {kFloat64BE, 8, ByteOrder::kBig, "float64_BE"},
+      {kCompressed, 0, ByteOrder::kUnknown, "Compressed"},
+      {kUnsupported, 0, ByteOrder::kUnknown, "Unsupported"},
+      {kFormatNone, 0, ByteOrder::kUnknown, "Unknown"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(r.f.bytes_per_sample(), r.bytes);
+    EXPECT_EQ(r.f.byte_order(), r.order);
+    EXPECT_EQ(r.f.name(), r.name);
+  }
+  // The byte layout: {2, 'i', '1', '6'} and its reverse.
+  EXPECT_EQ(kInt16LE.byte(0), 2);
+  EXPECT_EQ(kInt16LE.byte(1), 'i');
+  EXPECT_EQ(kInt16LE.byte(2), '1');
+  EXPECT_EQ(kInt16LE.byte(3), '6');
+  EXPECT_EQ(kInt16BE.byte(3), 2);
+  EXPECT_EQ(kCompressed.byte(1), '<');
+  EXPECT_EQ(kCompressed.byte(2), '>');
+  EXPECT_EQ(kUnsupported.byte(1), '?');
+}
+
+TEST(SampleFormat, WaveRule) {
+  EXPECT_EQ(SampleFormatFromWave(1, 8), kUInt8);
+  EXPECT_EQ(SampleFormatFromWave(1, 16), kInt16LE);
+  EXPECT_EQ(SampleFormatFromWave(1, 24), kInt24LE);
+  EXPECT_EQ(SampleFormatFromWave(1, 32), kInt32LE);
+  EXPECT_EQ(SampleFormatFromWave(1, 12), kUnsupported);
+  EXPECT_EQ(SampleFormatFromWave(3, 32), kFloat32LE);
+  EXPECT_EQ(SampleFormatFromWave(3, 64), kFloat64LE);
+  EXPECT_EQ(SampleFormatFromWave(3, 16), kUnsupported);
+  EXPECT_EQ(SampleFormatFromWave(0xFFFE, 24), kInt24LE);
+  EXPECT_EQ(SampleFormatFromWave(6, 8), kCompressed);
+  EXPECT_EQ(SampleFormatFromWave(7, 8), kCompressed);
+  EXPECT_EQ(SampleFormatFromWave(0, 16), kUnsupported);
+  EXPECT_EQ(SampleFormatFromWave(0xFFFF, 16), kFormatNone);
+  EXPECT_EQ(SampleFormatFromWave(2, 4), kFormatNone);
+}
+
+template <class D, class S>
+std::vector<D> Convert(SampleFormat from, SampleFormat to, const std::vector<S>& src,
+                       Converter** keep = nullptr) {
+  static std::unique_ptr<Converter> last;
+  last = MakeConverter(from, to);
+  std::vector<D> out(src.size());
+  (*last)(src.data(), out.data(), src.size());
+  if (keep) *keep = last.get();
+  return out;
+}
+
+TEST(Converters, Int16ToFloatIsRoundedOnceFromDouble) {
+  std::vector<int16_t> all;
+  for (int x = -32768; x <= 32767; ++x) all.push_back(int16_t(x));
+  const auto f = Convert<float>(kInt16LE, kFloat32LE, all);
+  for (size_t i = 0; i < all.size(); ++i) {
+    const float want = float(all[i] * (1.0 / 32767));
+    ASSERT_EQ(std::memcmp(&f[i], &want, 4), 0) << all[i];
+  }
+  EXPECT_EQ(f[32768 + 32767], 1.0f);
+  const auto d = Convert<double>(kInt16LE, kFloat64LE, all);
+  EXPECT_EQ(d[0], -32768 * (1.0 / 32767));
+}
+
+TEST(Converters, EightBitToFloat) {
+  std::vector<uint8_t> all;
+  for (int x = 0; x < 256; ++x) all.push_back(uint8_t(x));
+  const auto u = Convert<float>(kUInt8, kFloat32LE, all);
+  const auto s = Convert<float>(kInt8, kFloat32LE, all);
+  for (int x = 0; x < 256; ++x) {
+    EXPECT_EQ(u[size_t(x)], float((x - 128) * (1.0 / 127)));
+    EXPECT_EQ(s[size_t(x)], float(int8_t(uint8_t(x)) * (1.0 / 127)));
+  }
+  EXPECT_EQ(u[128], 0.0f);
+  EXPECT_EQ(u[255], 1.0f);
+}
+
+TEST(Converters, Int32And24ToFloat) {
+  const std::vector<int32_t> v = {0, 1, -1, 2147483647, -2147483647 - 1, 123456789, -987654321};
+  const auto f = Convert<float>(kInt32LE, kFloat32LE, v);
+  const auto d = Convert<double>(kInt32LE, kFloat64LE, v);
+  for (size_t i = 0; i < v.size(); ++i) {
+    EXPECT_EQ(f[i], float(v[i] * 0x1p-31));
+    EXPECT_EQ(d[i], v[i] * (1.0 / 2147483647));
+  }
+  // 24-bit: bytes in the top of a 32-bit integer, then × 2^−31.
+  const std::vector<uint8_t> b24 = {0x01, 0x00, 0x00, 0xFF, 0xFF, 0x7F,
+                                    0x00, 0x00, 0x80, 0xFF, 0xFF, 0xFF};
+  std::vector<float> out(4);
+  MakeConverter(kInt24LE, kFloat32LE)->convert(b24.data(), out.data(), 4);
+  EXPECT_EQ(out[0], float(256 * 0x1p-31));
+  EXPECT_EQ(out[1], float(0x7FFFFF00 * 0x1p-31));
+  EXPECT_EQ(out[2], -1.0f);
+  EXPECT_EQ(out[3], float(-256 * 0x1p-31));
+  const std::vector<uint8_t> b24be = {0x00, 0x00, 0x01, 0x7F, 0xFF, 0xFF,
+                                      0x80, 0x00, 0x00, 0xFF, 0xFF, 0xFF};
+  std::vector<float> out_be(4);
+  MakeConverter(kInt24BE, kFloat32LE)->convert(b24be.data(), out_be.data(), 4);
+  EXPECT_EQ(out_be, out);
+  // 24-bit to the integer classes.
+  std::vector<int16_t> i16(4);
+  MakeConverter(kInt24LE, kInt16LE)->convert(b24.data(), i16.data(), 4);
+  EXPECT_EQ(i16, (std::vector<int16_t>{0, 32767, -32768, -1}));
+}
+
+TEST(Converters, WideningShiftsIntoTheTopBits) {
+  const std::vector<uint8_t> u = {0, 128, 255};
+  EXPECT_EQ(Convert<int16_t>(kUInt8, kInt16LE, u), (std::vector<int16_t>{-32768, 0, 32512}));
+  EXPECT_EQ(Convert<int32_t>(kInt8, kInt32LE, std::vector<uint8_t>{0x7F, 0x80}),
+            (std::vector<int32_t>{0x7F000000, int32_t(0x80000000)}));
+  EXPECT_EQ(Convert<int32_t>(kInt16LE, kInt32LE, std::vector<int16_t>{-1, 2}),
+            (std::vector<int32_t>{-65536, 131072}));
+  // Between the two 8-bit codes the sign bit flips.
+  EXPECT_EQ(Convert<uint8_t>(kUInt8, kInt8, u), (std::vector<uint8_t>{0x80, 0x00, 0x7F}));
+  // Narrowing (offered, truncating).
+  EXPECT_EQ(Convert<int16_t>(kInt32LE, kInt16LE, std::vector<int32_t>{0x12345678, -65536}),
+            (std::vector<int16_t>{0x1234, -1}));
+}
+
+TEST(Converters, FloatToInt16ClipsAndCounts) {
+  Converter* c = nullptr;
+  const std::vector<float> v = {1.0f, -1.5f, 0.5f, -0.25f, 0.0f};
+  const auto out = Convert<int16_t>(kFloat32LE, kInt16LE, v, &c);
+  EXPECT_EQ(out, (std::vector<int16_t>{32767, -32767, 16384, -8192, 0}));
+  EXPECT_EQ(c->clip_count(), 2u);
+  EXPECT_EQ(c->clip_stats().max_value, 1.0);
+  EXPECT_EQ(c->clip_stats().min_value, -1.5);
+  EXPECT_FALSE(c->clip_stats().last_clipped);
+  // Only the value 1.0 counted once.
+  const auto one = Convert<int16_t>(kFloat32LE, kInt16LE, std::vector<float>{1.0f}, &c);
+  EXPECT_EQ(one[0], 32767);
+  EXPECT_EQ(c->clip_count(), 1u);
+  EXPECT_TRUE(c->clip_stats().last_clipped);
+}
+
+TEST(Converters, FloatToIntegerScalesAndRounds) {
+  // 32-bit float source: × 2147483648 to 32-bit, rounded to float first.
+  const auto i32 = Convert<int32_t>(kFloat32LE, kInt32LE, std::vector<float>{1.0f, -1.0f, 0.5f});
+  EXPECT_EQ(i32, (std::vector<int32_t>{2147483392, -2147483392, 1073741824}));
+  // 64-bit float source: × 2147483647.
+  const auto d32 = Convert<int32_t>(kFloat64LE, kInt32LE, std::vector<double>{1.0, -2.0, 0.5});
+  EXPECT_EQ(d32, (std::vector<int32_t>{2147483647, -2147483647, 1073741824}));
+  const auto d8 = Convert<uint8_t>(kFloat64LE, kUInt8, std::vector<double>{1.0, -1.0, 0.0});
+  EXPECT_EQ(d8, (std::vector<uint8_t>{255, 1, 128}));
+  // Round to nearest, ties to even (the scale 2^31 is exact).
+  const auto ties = Convert<int32_t>(kFloat32LE, kInt32LE,
+                                     std::vector<float>{0x1p-32f, 0x3p-32f, 0x5p-32f, -0x3p-32f});
+  EXPECT_EQ(ties, (std::vector<int32_t>{0, 2, 2, -2}));
+  // NaN becomes 0 and counts as clipped.
+  Converter* c = nullptr;
+  const auto nan = Convert<int16_t>(
+      kFloat32LE, kInt16LE, std::vector<float>{std::numeric_limits<float>::quiet_NaN()}, &c);
+  EXPECT_EQ(nan[0], 0);
+  EXPECT_EQ(c->clip_count(), 1u);
+}
+
+TEST(Converters, FloatWidths) {
+  const auto d = Convert<double>(kFloat32LE, kFloat64LE, std::vector<float>{0.1f, -3.0f});
+  EXPECT_EQ(d, (std::vector<double>{double(0.1f), -3.0}));
+  const auto f = Convert<float>(kFloat64LE, kFloat32LE, std::vector<double>{0.1, 1e300, -1e300});
+  EXPECT_EQ(f[0], 0.1f);
+  EXPECT_TRUE(std::isinf(f[1]) && f[1] > 0);
+  EXPECT_TRUE(std::isinf(f[2]) && f[2] < 0);
+  const std::vector<float> same = {0.25f, -0.75f};
+  EXPECT_EQ(Convert<float>(kFloat32LE, kFloat32LE, same), same);
+}
+
+TEST(Converters, BigEndianSourceIsSwappedFirst) {
+  const std::vector<uint8_t> be16 = {0x7F, 0xFF, 0x80, 0x01, 0x00, 0x01};
+  std::vector<float> out(3);
+  auto c = MakeConverter(kInt16BE, kFloat32LE);
+  (*c)(be16.data(), out.data(), 3);
+  EXPECT_EQ(out[0], 1.0f);
+  EXPECT_EQ(out[1], -1.0f);
+  EXPECT_EQ(out[2], float(1 * (1.0 / 32767)));
+  // The scratch buffer grows for a longer call.
+  std::vector<uint8_t> longer(2000, 0);
+  std::vector<float> out2(1000, 9.0f);
+  (*c)(longer.data(), out2.data(), 1000);
+  EXPECT_EQ(out2[999], 0.0f);
+
+  float f = -0.5f;
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  bits = __builtin_bswap32(bits);
+  float back = 0;
+  MakeConverter(kFloat32BE, kFloat32LE)->convert(&bits, &back, 1);
+  EXPECT_EQ(back, -0.5f);
+  double d = 0.125;
+  uint64_t dbits;
+  std::memcpy(&dbits, &d, 8);
+  dbits = __builtin_bswap64(dbits);
+  float fd = 0;
+  MakeConverter(kFloat64BE, kFloat32LE)->convert(&dbits, &fd, 1);
+  EXPECT_EQ(fd, 0.125f);
+}
+
+TEST(Converters, ByteInvertedDestinationWarns) {
+  sftest::DiagCapture diag;
+  auto c = MakeConverter(kFloat32LE, kInt16BE);
+  EXPECT_TRUE(
+      diag.contains("Data conversion warning - Byte-inverted data is not usable in app code?"));
+  // The conversion still runs (in host order).
+  const float v = 0.5f;
+  int16_t out = 0;
+  (*c)(&v, &out, 1);
+  EXPECT_EQ(out, 16384);
+}
+
+TEST(Converters, IllegalConversions) {
+  sftest::DiagCapture diag;
+  try {
+    MakeConverter(kFloat32LE, kInt24LE);
+    FAIL();
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(),
+                 "Illegal conversion - 24-bit are not usable in app code?\n"
+                 "conversion may be accessible from GetInt24Converter");
+  }
+  EXPECT_TRUE(diag.contains("float32_LE => int24_LE"));
+  try {
+    MakeConverter(kCompressed, kFloat32LE);
+    FAIL();
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Could not handle data conversion");
+  }
+  EXPECT_TRUE(diag.contains("Compressed => float32_LE"));
+  EXPECT_THROW(MakeConverter(kFormatNone, kFloat32LE), std::runtime_error);
+  EXPECT_THROW(MakeConverter(kInt24LE, kUnsupported), std::runtime_error);
+  EXPECT_THROW(GetInt24Converter(kFloat32LE, kInt16LE), std::runtime_error);
+}
+
+int32_t Load24(const uint8_t* p) {
+  return int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
+}
+
+TEST(Converters, FloatTo24Bit) {
+  auto c = GetInt24Converter(kFloat32LE, kInt24LE);
+  const std::vector<float> v = {1.0f,           -1.0f,           0.0f,
+                                0.5f,           1.0f / 8388608,  1.4f / 8388608,
+                                1.5f / 8388608, -1.5f / 8388608, 2.0f};
+  std::vector<uint8_t> out(3 * v.size());
+  (*c)(v.data(), out.data(), v.size());
+  std::vector<int32_t> got;
+  for (size_t i = 0; i < v.size(); ++i) got.push_back(Load24(&out[3 * i]));
+  EXPECT_EQ(got, (std::vector<int32_t>{8388607, -8388607, 0, 4194304, 1, 1, 2, -2, 8388607}));
+  EXPECT_EQ(c->clip_count(), 3u);
+  EXPECT_EQ(out[0], 0xFF);
+  EXPECT_EQ(out[1], 0xFF);
+  EXPECT_EQ(out[2], 0x7F);
+  // Big-endian destination and a 64-bit source at the limit.
+  auto be = GetInt24Converter(kFloat64LE, kInt24BE);
+  const std::vector<double> d = {1.0, -1.0};
+  std::vector<uint8_t> obe(6);
+  (*be)(d.data(), obe.data(), 2);
+  EXPECT_EQ(obe, (std::vector<uint8_t>{0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x00}));
+  // Integer sources.
+  const std::vector<int16_t> i16 = {1, -1};
+  std::vector<uint8_t> o16(6);
+  GetInt24Converter(kInt16LE)->convert(i16.data(), o16.data(), 2);
+  EXPECT_EQ(Load24(&o16[0]), 256);
+  EXPECT_EQ(Load24(&o16[3]), -256);
+}
+
+TEST(Converters, TwentyFourBitRoundTrip) {
+  // Every 24-bit value survives 24 -> float32 -> 24 within one step.
+  auto to_float = MakeConverter(kInt24LE, kFloat32LE);
+  auto to_24 = GetInt24Converter(kFloat32LE, kInt24LE);
+  std::vector<uint8_t> in;
+  std::vector<int32_t> values;
+  for (int32_t x = -8388608; x <= 8388607; x += 997) {
+    values.push_back(x);
+    in.push_back(uint8_t(x));
+    in.push_back(uint8_t(x >> 8));
+    in.push_back(uint8_t(x >> 16));
+  }
+  std::vector<float> f(values.size());
+  (*to_float)(in.data(), f.data(), values.size());
+  std::vector<uint8_t> back(in.size());
+  (*to_24)(f.data(), back.data(), values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int32_t want = std::max(values[i], -8388607);
+    ASSERT_EQ(Load24(&back[3 * i]), want) << values[i];
+  }
+}
+
+}  // namespace

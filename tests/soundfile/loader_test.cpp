@@ -1,0 +1,568 @@
+// Loading sounds into memory with a fake application host.
+#include "soundfile/sound_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "controls/stream.h"
+#include "engine/sound.h"
+#include "soundfile/soundfile.h"
+#include "test_util.h"
+
+namespace kornmill {
+namespace {
+
+using sftest::Bytes;
+using sftest::TempDir;
+
+// Records what the loader hands to the application.
+class FakeHost : public LoaderHost {
+ public:
+  void PostSoundLoaded(int stream, Sound* sound) override {
+    std::lock_guard<std::mutex> l(m_);
+    loaded.emplace_back(stream, sound);
+  }
+  void PostLoadFailed(std::string text) override {
+    std::lock_guard<std::mutex> l(m_);
+    failed.push_back(std::move(text));
+  }
+  bool AskQuestion(const std::string& title, const std::string& text) override {
+    std::lock_guard<std::mutex> l(m_);
+    questions.emplace_back(title, text);
+    return answer;
+  }
+  void StreamStateChanged(int stream) override { state_changes.push_back(stream); }
+  void SetSoundfileFolder(const std::string& folder) override { folders.push_back(folder); }
+  void AddRecentFile(const std::string& path) override { recent.push_back(path); }
+  void StreamSoundChanged(int stream) override { sound_changes.push_back(stream); }
+
+  std::vector<std::pair<int, Sound*>> loaded;
+  std::vector<std::string> failed;
+  std::vector<std::pair<std::string, std::string>> questions;
+  bool answer = true;
+  std::vector<int> state_changes;
+  std::vector<std::string> folders;
+  std::vector<std::string> recent;
+  std::vector<int> sound_changes;
+
+ private:
+  std::mutex m_;
+};
+
+class Loader : public ::testing::Test {
+ protected:
+  Loader() {
+    sine_.builtin = true;
+    sine_.use_count = 1;
+    sine_.path = sine_.name = "Built-in 110 Hz sine";
+    sine_.channels = 1;
+    sine_.frame_count = 8192;
+    streams_.InitStreams(&sine_);
+    table_ =
+        std::make_unique<SoundTable>(streams_, render_lock_, host_, [this] { return memory_; });
+    table_->set_output_rate(44100);
+  }
+
+  // Writes a sox file: `channels` channels of `seconds` at `rate`.
+  std::string Sox(const std::string& name, int channels, double seconds, int rate = 22050) {
+    if (!sftest::HaveSox()) return "";
+    const std::string path = dir_.file(name);
+    const std::string cmd = "sox -n -r " + std::to_string(rate) + " -c " +
+                            std::to_string(channels) + " -b 16 '" + path + "' synth " +
+                            std::to_string(seconds) + " sine 440 sine 660 sine 880 sine 1000";
+    return sftest::Run(cmd) ? path : "";
+  }
+
+  // Loads on a worker thread and, as the main window does on WM_APP+550,
+  // attaches the result.
+  Sound* LoadAndAttach(const std::string& path) {
+    const size_t before = host_.loaded.size();
+    table_->LoadSound(path);
+    table_->WaitForLoaders();
+    if (host_.loaded.size() == before) return nullptr;
+    auto [stream, sound] = host_.loaded.back();
+    table_->AttachSound(stream, sound);
+    return sound;
+  }
+
+  Stream& stream() { return streams_[0]; }
+
+  // A record set up by hand (no samples needed for the counting rules).
+  Sound& Fake(int i, const std::string& path, int32_t use_count, int32_t frames, int16_t channels) {
+    Sound& s = table_->record(i);
+    s.path = path;
+    s.use_count = use_count;
+    s.frame_count = frames;
+    s.channels = channels;
+    s.frame_rate = 44100;
+    return s;
+  }
+
+  TempDir dir_;
+  Sound sine_;
+  StreamTable streams_;
+  std::mutex render_lock_;
+  FakeHost host_;
+  MemoryStatus memory_{uint64_t(16) << 30, uint64_t(8) << 30};
+  std::unique_ptr<SoundTable> table_;
+};
+
+#define REQUIRE_SOX(path) \
+  if ((path).empty()) GTEST_SKIP() << "sox is not installed"
+
+TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
+  const std::string path = Sox("tone.wav", 2, 0.5);
+  REQUIRE_SOX(path);
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr) << (host_.failed.empty() ? "" : host_.failed.back());
+  EXPECT_TRUE(host_.failed.empty());
+  EXPECT_EQ(host_.loaded.back().first, 0);
+  EXPECT_GE(table_->index_of(s), 0);
+  EXPECT_EQ(s->use_count, 1);
+  EXPECT_FALSE(s->loading);
+  EXPECT_EQ(s->path, path);
+  EXPECT_EQ(s->name, "tone.wav");
+  EXPECT_EQ(s->frame_count, 11025);
+  EXPECT_EQ(s->frame_rate, 22050u);
+  EXPECT_EQ(s->channels, 2);
+  EXPECT_EQ(s->position_scale, PositionScale(11025, 2));
+  EXPECT_EQ(s->position_scale_copy, s->position_scale);
+  EXPECT_EQ(s->onset_unit, 268435456u / 44100u);
+  EXPECT_EQ(s->rate_ratio, 44100u * 2048u / 22050u);
+  EXPECT_EQ(s->amp_table.size(), size_t(11025 / 100 + 1));
+
+  // The samples are the decoder's, followed by the guard (the first frames again).
+  const int32_t guard = GuardFrameCount(s->position_scale, s->frame_count);
+  ASSERT_EQ(s->samples.size(), size_t(11025 + guard) * 2);
+  audio::Soundfile sf = audio::OpenSoundfile(path);
+  std::vector<float> direct(11025 * 2);
+  sf.decoder->read(direct.data(), 11025);
+  EXPECT_EQ(std::memcmp(s->samples.data(), direct.data(), direct.size() * 4), 0);
+  for (int32_t j = 0; j < guard * 2; ++j) {
+    ASSERT_EQ(s->samples[size_t(11025 * 2 + j)], s->samples[size_t(j % (11025 * 2))]);
+  }
+
+  // AttachSound: the stream plays it with both channels; state restored.
+  EXPECT_EQ(stream().sound, s);
+  EXPECT_EQ(stream().input_mask, kInputBoth);
+  EXPECT_EQ(stream().state, kStreamActive);
+  EXPECT_EQ(host_.state_changes, (std::vector<int>{0, 0}));
+  EXPECT_EQ(host_.folders, (std::vector<std::string>{dir_.path().string()}));
+  EXPECT_EQ(host_.recent, (std::vector<std::string>{path}));
+  EXPECT_EQ(host_.sound_changes, (std::vector<int>{0}));
+}
+
+TEST_F(Loader, MonoSoundUsesTheLeftChannel) {
+  const std::string path = Sox("mono.wav", 1, 0.2);
+  REQUIRE_SOX(path);
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->channels, 1);
+  EXPECT_EQ(stream().input_mask, kInputLeft);
+}
+
+TEST_F(Loader, MoreThanTwoChannelsKeepsTheFirstTwo) {
+  const std::string path = Sox("quad.wav", 4, 0.1);
+  REQUIRE_SOX(path);
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->channels, 2);
+  audio::Soundfile sf = audio::OpenSoundfile(path);
+  const int64_t frames = sf.decoder->frame_count();
+  std::vector<float> all(size_t(frames) * 4);
+  sf.decoder->read(all.data(), frames);
+  for (int64_t i = 0; i < frames; ++i) {
+    ASSERT_EQ(s->samples[size_t(2 * i)], all[size_t(4 * i)]);
+    ASSERT_EQ(s->samples[size_t(2 * i + 1)], all[size_t(4 * i + 1)]);
+  }
+}
+
+TEST_F(Loader, ShortSoundsGetACyclicGuard) {
+  Bytes chunks = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
+  sftest::Append(chunks, sftest::RiffChunk("data", sftest::Ramp16LE(10, 1000)));
+  const std::string path = dir_.file("short.wav");
+  sftest::WriteFile(path, sftest::Riff(chunks));
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+  const int32_t guard = GuardFrameCount(s->position_scale, 10);
+  EXPECT_GT(guard, 10);
+  ASSERT_EQ(s->samples.size(), size_t(10 + guard));
+  for (int32_t j = 0; j < guard; ++j)
+    EXPECT_EQ(s->samples[size_t(10 + j)], s->samples[size_t(j % 10)]);
+}
+
+TEST_F(Loader, TheSameFileIsReadOnce) {
+  const std::string path = Sox("once.wav", 2, 0.3);
+  REQUIRE_SOX(path);
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+  // The file is gone: a second load can only succeed without reading it.
+  std::filesystem::remove(path);
+  const size_t posted = host_.loaded.size();
+  table_->LoadSound(path);
+  table_->WaitForLoaders();
+  EXPECT_EQ(host_.loaded.size(), posted);  // no worker ran
+  EXPECT_TRUE(host_.failed.empty());
+  EXPECT_EQ(stream().sound, s);
+  // The stream already played it: its count is not raised by loading it again.
+  EXPECT_EQ(s->use_count, 1);
+  // A second stream's lookup  finds the record and
+  // raises its count to 2.
+  EXPECT_EQ(table_->FindSound(path), s);
+  EXPECT_EQ(s->use_count, 2);
+}
+
+TEST_F(Loader, CachedSoundIsTakenUpAgainWithoutReading) {
+  const std::string a = Sox("a.wav", 2, 0.3);
+  const std::string b = Sox("b.wav", 1, 0.3);
+  REQUIRE_SOX(a);
+  Sound* sa = LoadAndAttach(a);
+  Sound* sb = LoadAndAttach(b);
+  ASSERT_NE(sa, nullptr);
+  ASSERT_NE(sb, nullptr);
+  EXPECT_NE(sa, sb);
+  // A was released with fewer than 1050000 samples: cached.
+  EXPECT_EQ(sa->use_count, -1);
+  EXPECT_EQ(sa->frame_count, 6615);
+  std::filesystem::remove(a);
+  table_->LoadSound(a);
+  EXPECT_EQ(stream().sound, sa);
+  EXPECT_EQ(sa->use_count, 1);
+  EXPECT_EQ(sb->use_count, -1);
+  EXPECT_EQ(stream().input_mask, kInputBoth);
+}
+
+TEST_F(Loader, ReleaseThresholds) {
+  // Releasing a stereo sound of 600000 frames (1200000 samples) frees it; one
+  // of 500000 frames (1000000 samples) stays cached.
+  Sound& big = Fake(3, "/snd/big.wav", 1, 600000, 2);
+  Sound& small = Fake(4, "/snd/small.wav", 0, 500000, 2);
+  Sound& next = Fake(5, "/snd/next.wav", 1, 1000, 1);
+  stream().sound = &big;
+  table_->AttachSound(0, &small);
+  EXPECT_EQ(big.use_count, 0);
+  EXPECT_TRUE(big.path.empty());
+  EXPECT_EQ(big.frame_count, 0);
+  // (AttachSound itself does not raise the count; the lookup or loader did.)
+  small.use_count = 1;
+  table_->AttachSound(0, &next);
+  EXPECT_EQ(small.use_count, -1);
+  EXPECT_EQ(small.path, "/snd/small.wav");
+  // Exactly at the limit: 525000 stereo frames = 1050000 samples stay cached.
+  Sound& edge = Fake(6, "/snd/edge.wav", 1, 525000, 2);
+  table_->AttachSound(0, &edge);
+  EXPECT_EQ(next.use_count, -1);
+  table_->AttachSound(0, &small);
+  EXPECT_EQ(edge.use_count, -1);
+  // A sound still read by grains keeps count 0 and its data.
+  Sound& graned = Fake(7, "/snd/grains.wav", 1, 600000, 2);
+  graned.live_grains = 3;
+  stream().sound = &graned;
+  table_->AttachSound(0, &small);
+  EXPECT_EQ(graned.use_count, 0);
+  EXPECT_EQ(graned.path, "/snd/grains.wav");
+  // The built-in sine is never counted.
+  stream().sound = &sine_;
+  table_->AttachSound(0, &small);
+  EXPECT_EQ(sine_.use_count, 1);
+}
+
+TEST_F(Loader, LookupFreesLeftSoundsAboveTheLimit) {
+  // Use count 0, no live grains, a path: freed by a lookup above 2097152 samples.
+  Sound& above = Fake(2, "/snd/above.wav", 0, 1048577, 2);  // 2097154 samples
+  Sound& at = Fake(3, "/snd/at.wav", 0, 1048576, 2);        // 2097152 samples
+  Sound& read = Fake(4, "/snd/read.wav", 0, 2000000, 2);
+  read.live_grains = 1;
+  for (int i = 0; i < kSoundRecords; ++i) {
+    if (i < 2 || i > 4) Fake(i, "/snd/used" + std::to_string(i), 1, 100, 1);
+  }
+  Sound* got = table_->FindSound("/snd/new.wav");
+  EXPECT_TRUE(above.path.empty());         // freed during the pass
+  EXPECT_EQ(at.path.empty(), got == &at);  // kept unless chosen
+  EXPECT_EQ(read.path, "/snd/read.wav");   // grains still read it
+  EXPECT_EQ(read.frame_count, 2000000);
+  // The first free record was chosen.
+  EXPECT_EQ(got, &above);
+  EXPECT_EQ(got->use_count, 0);
+  EXPECT_EQ(at.path, "/snd/at.wav");
+}
+
+TEST_F(Loader, LookupAgesCachedSoundsAndPrefersEmptyRecords) {
+  for (int i = 0; i < kSoundRecords; ++i) Fake(i, "/snd/" + std::to_string(i), 1, 100, 1);
+  Sound& cached_a = Fake(5, "/snd/ca", -1, 100, 1);
+  Sound& cached_b = Fake(8, "/snd/cb", -3, 100, 1);
+  // Eleven in use and... two cached: the one idle longest is reused.
+  Sound* got = table_->FindSound("/snd/new");
+  EXPECT_EQ(got, &cached_b);
+  EXPECT_EQ(cached_a.use_count, -2);  // aged by one
+  EXPECT_EQ(cached_a.path, "/snd/ca");
+  for (int i = 0; i < kSoundRecords; ++i) {
+    if (i != 5 && i != 8) {
+      EXPECT_EQ(table_->record(i).use_count, 1) << i;
+    }
+  }
+  // Now record 8 is empty (count 0) and record 5 cached: the empty one wins,
+  // though the cached one comes first in the table.
+  got->path = "/snd/new";
+  got->use_count = 0;
+  table_->FreeSound(*got);
+  EXPECT_EQ(table_->FindSound("/snd/other"), &table_->record(8));
+  EXPECT_EQ(cached_a.use_count, -3);
+  EXPECT_EQ(cached_a.path, "/snd/ca");
+}
+
+TEST_F(Loader, ElevenInUseAndOneCached) {
+  for (int i = 0; i < kSoundRecords; ++i) Fake(i, "/snd/" + std::to_string(i), 1 + i % 3, 100, 1);
+  Fake(1, "/snd/cached", -1, 100, 2);
+  Sound* got = table_->FindSound("/snd/new");
+  EXPECT_EQ(got, &table_->record(1));
+  EXPECT_TRUE(got->path.empty());
+  for (int i = 0; i < kSoundRecords; ++i) {
+    if (i != 1) {
+      EXPECT_EQ(table_->record(i).use_count, 1 + i % 3);
+    }
+  }
+}
+
+TEST_F(Loader, AllRecordsInUseRefusesTheLoad) {
+  for (int i = 0; i < kSoundRecords; ++i) Fake(i, "/snd/" + std::to_string(i), 1, 100, 1);
+  EXPECT_EQ(table_->FindSound("/snd/new"), nullptr);
+  const std::string path = dir_.file("x.wav");
+  table_->LoadSound(path);
+  table_->WaitForLoaders();
+  ASSERT_EQ(host_.failed.size(), 1u);
+  EXPECT_EQ(host_.failed[0], "All 12 sound records are in use - could not load " + path);
+  for (int i = 0; i < kSoundRecords; ++i) {
+    EXPECT_EQ(table_->record(i).use_count, 1);
+    EXPECT_EQ(table_->record(i).path, "/snd/" + std::to_string(i));
+  }
+  EXPECT_EQ(stream().sound, &sine_);
+  // A record left while grains still read it is no way out either.
+  table_->record(1).use_count = 0;
+  table_->record(1).live_grains = 2;
+  EXPECT_EQ(table_->FindSound("/snd/new"), nullptr);
+  EXPECT_EQ(table_->record(1).path, "/snd/1");
+}
+
+TEST_F(Loader, ARecordBeingLoadedIsNeitherFreedNorHandedOut) {
+  Sound& loading = table_->record(1);
+  loading.path = "/snd/loading.wav";
+  loading.loading = true;
+  loading.frame_count = 2000000;
+  loading.channels = 2;
+  // Not matched, aged, freed or chosen.
+  Sound* got = table_->FindSound("/snd/loading.wav");
+  EXPECT_NE(got, &loading);
+  EXPECT_EQ(loading.path, "/snd/loading.wav");
+  EXPECT_EQ(loading.frame_count, 2000000);
+  EXPECT_EQ(loading.use_count, 0);
+  // A second load of the same path is refused while the first runs.
+  table_->LoadSound("/snd/loading.wav");
+  ASSERT_EQ(host_.failed.size(), 1u);
+  EXPECT_EQ(host_.failed[0], "/snd/loading.wav is being loaded already");
+}
+
+TEST_F(Loader, MemoryBeyondTheTotalIsRefused) {
+  const std::string path = Sox("mem.wav", 2, 0.5);
+  REQUIRE_SOX(path);
+  memory_ = MemoryStatus{50000, 40000};
+  Sound* previous = stream().sound;
+  table_->LoadSound(path);
+  table_->WaitForLoaders();
+  ASSERT_EQ(host_.failed.size(), 1u);
+  // need = 11025 × 2 × 4 = 88200 bytes: 86 kB; total 48 kB.
+  EXPECT_EQ(host_.failed[0], path + " (86 kB) exceeds total physical memory (48 kB)!");
+  EXPECT_TRUE(host_.loaded.empty());
+  EXPECT_EQ(stream().sound, previous);
+  // The record is left empty with use count -1.
+  bool found = false;
+  for (int i = 0; i < kSoundRecords; ++i) {
+    if (table_->record(i).use_count == -1) {
+      found = true;
+      EXPECT_TRUE(table_->record(i).path.empty());
+      EXPECT_TRUE(table_->record(i).samples.empty());
+      EXPECT_FALSE(table_->record(i).loading);
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST_F(Loader, MemoryQuestionCancelAndOk) {
+  // 560000 stereo frames: 4480000 bytes, more than 4 MiB.
+  const std::string path = Sox("long.wav", 2, 70, 8000);
+  REQUIRE_SOX(path);
+  memory_ = MemoryStatus{16000000, 1000000};  // a quarter of the total is 4 MB
+  host_.answer = false;
+  Sound* previous = stream().sound;
+  table_->LoadSound(path);
+  table_->WaitForLoaders();
+  ASSERT_EQ(host_.questions.size(), 1u);
+  EXPECT_EQ(host_.questions[0].first, "File Information");
+  EXPECT_EQ(host_.questions[0].second,
+            path +
+                " (4375 kB) may be larger than available memory (976 kB)\n\nYou may try to "
+                "load it into memory.\nIf you try to load too large a file into memory, Sifter "
+                "will probably lock up.\nClick OK to load into memory, Cancel to skip file.");
+  ASSERT_EQ(host_.failed.size(), 1u);
+  EXPECT_EQ(host_.failed[0], "");  // Cancel: the status text stays
+  EXPECT_EQ(stream().sound, previous);
+  for (int i = 0; i < kSoundRecords; ++i) EXPECT_TRUE(table_->record(i).samples.empty());
+
+  host_.answer = true;
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(host_.questions.size(), 2u);
+  EXPECT_EQ(s->frame_count, 560000);
+  // Released again: more than 1050000 samples, so it is freed at once.
+  const std::string small = Sox("small.wav", 1, 0.1);
+  Sound* t = LoadAndAttach(small);
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(s->path.empty());
+  EXPECT_TRUE(s->samples.empty());
+  EXPECT_EQ(s->use_count, 0);
+
+  // Enough available memory: no question.
+  memory_ = MemoryStatus{16000000, 8000000};
+  Sound* u = LoadAndAttach(path);
+  ASSERT_NE(u, nullptr);
+  EXPECT_EQ(host_.questions.size(), 2u);
+}
+
+TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
+  const std::string path = Sox("keep.wav", 2, 0.2);
+  REQUIRE_SOX(path);
+  Sound* s = LoadAndAttach(path);
+  ASSERT_NE(s, nullptr);
+
+  const std::string missing = dir_.file("missing.wav");
+  table_->LoadSound(missing);
+  table_->WaitForLoaders();
+  ASSERT_EQ(host_.failed.size(), 1u);
+  EXPECT_EQ(host_.failed[0], "No such file or directory. Could not open " + missing);
+
+  const std::string text = dir_.file("notes.txt");
+  sftest::WriteFile(text, Bytes(100, 'x'));
+  table_->LoadSound(text);
+  table_->WaitForLoaders();
+  EXPECT_EQ(host_.failed.back(), "Unknown soundfile format. Could not open " + text);
+
+  // A data chunk that runs past the end fails while reading.
+  Bytes chunks = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
+  sftest::Put(chunks, "data");
+  sftest::PutLE32(chunks, 100000);
+  sftest::Append(chunks, sftest::Ramp16LE(100));
+  const std::string cut = dir_.file("cut.wav");
+  sftest::WriteFile(cut, sftest::Riff(chunks));
+  table_->LoadSound(cut);
+  table_->WaitForLoaders();
+  EXPECT_EQ(host_.failed.back(), "Error: file_buffer::get_block - could not read " + cut);
+
+  // A fmt chunk past the end.
+  Bytes hdr;
+  sftest::Put(hdr, "RIFF");
+  sftest::PutLE32(hdr, 100);
+  sftest::Put(hdr, "WAVE");
+  sftest::Put(hdr, "fmt ");
+  sftest::PutLE32(hdr, 16);
+  sftest::Append(hdr, Bytes(8));
+  const std::string header = dir_.file("header.wav");
+  sftest::WriteFile(header, hdr);
+  table_->LoadSound(header);
+  table_->WaitForLoaders();
+  EXPECT_EQ(host_.failed.back(), "not enough data to read header. Could not open " + header);
+
+  // An empty data chunk.
+  Bytes empty = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
+  sftest::Append(empty, sftest::RiffChunk("data", {}));
+  const std::string none = dir_.file("empty.wav");
+  sftest::WriteFile(none, sftest::Riff(empty));
+  table_->LoadSound(none);
+  table_->WaitForLoaders();
+  EXPECT_EQ(host_.failed.back(), "Error: Soundfile holds no sound data - could not read " + none);
+
+  // An unknown AIFC compression.
+  Bytes aifc = sftest::FormChunk("COMM", sftest::CommPayload(1, 4, 16, 8000, "ima4", ""));
+  sftest::Append(aifc, sftest::FormChunk("SSND", sftest::SsndPayload(Bytes(68))));
+  const std::string ima = dir_.file("ima4.aifc");
+  sftest::WriteFile(ima, sftest::Form(aifc, "AIFC"));
+  {
+    sftest::DiagCapture quiet;
+    table_->LoadSound(ima);
+    table_->WaitForLoaders();
+  }
+  EXPECT_EQ(host_.failed.back(), "Error: Could not handle data conversion - could not read " + ima);
+
+  EXPECT_EQ(host_.failed.size(), 6u);
+  EXPECT_EQ(host_.loaded.size(), 1u);
+  EXPECT_EQ(stream().sound, s);
+  EXPECT_EQ(s->use_count, 1);
+  EXPECT_EQ(stream().input_mask, kInputBoth);
+}
+
+TEST_F(Loader, CompressedAndFlacFilesLoad) {
+  const std::string src = Sox("src.wav", 2, 0.2);
+  REQUIRE_SOX(src);
+  for (const std::string args : {"-e ima-adpcm -b 4 ima.wav", "-b 16 f.flac"}) {
+    const std::string out = dir_.file(args.substr(args.rfind(' ') + 1));
+    ASSERT_TRUE(
+        sftest::Run("sox '" + src + "' " + args.substr(0, args.rfind(' ')) + " '" + out + "'"));
+    Sound* s = LoadAndAttach(out);
+    ASSERT_NE(s, nullptr) << out << ": " << (host_.failed.empty() ? "" : host_.failed.back());
+    EXPECT_EQ(s->channels, 2);
+    EXPECT_EQ(s->frame_rate, 22050u);
+    EXPECT_GE(s->frame_count, 4410);
+  }
+}
+
+TEST_F(Loader, FreeSoundClearsEverythingButNeverTheSine) {
+  Sound& s = Fake(2, "/snd/x.wav", -1, 10, 1);
+  s.samples.assign(40, 1.0f);
+  s.amp_table.assign(20, 0.5f);
+  s.name = "x.wav";
+  SoundTable::FreeSound(s);
+  EXPECT_TRUE(s.path.empty());
+  EXPECT_TRUE(s.name.empty());
+  EXPECT_TRUE(s.samples.empty());
+  EXPECT_TRUE(s.amp_table.empty());
+  EXPECT_EQ(s.frame_count, 0);
+  EXPECT_EQ(s.use_count, 0);
+  SoundTable::FreeSound(sine_);
+  EXPECT_EQ(sine_.path, "Built-in 110 Hz sine");
+}
+
+TEST(MemoryStatusTest, ParsesMeminfo) {
+  const MemoryStatus m = ParseMeminfo(
+      "MemTotal:       16384000 kB\nMemFree:         1000 kB\nMemAvailable:    8192000 kB\n"
+      "Buffers:          1 kB\n");
+  EXPECT_EQ(m.total, 16384000ull * 1024);
+  EXPECT_EQ(m.available, 8192000ull * 1024);
+  const MemoryStatus old = ParseMeminfo("MemTotal: 2048 kB\nMemFree: 1024 kB\n");
+  EXPECT_EQ(old.available, 1024ull * 1024);
+  EXPECT_EQ(ParseMeminfo("").total, 0u);
+}
+
+TEST(MemoryStatusTest, CgroupLimit) {
+  const MemoryStatus sys{uint64_t(64) << 30, uint64_t(32) << 30};
+  const MemoryStatus none = ApplyCgroupLimit(sys, "max\n", "123\n");
+  EXPECT_EQ(none.total, sys.total);
+  EXPECT_EQ(none.available, sys.available);
+  const MemoryStatus lim = ApplyCgroupLimit(sys, "2147483648\n", "1073741824\n");
+  EXPECT_EQ(lim.total, 2147483648ull);
+  EXPECT_EQ(lim.available, 1073741824ull);
+  const MemoryStatus full = ApplyCgroupLimit(sys, "1000\n", "5000\n");
+  EXPECT_EQ(full.available, 0u);
+  EXPECT_EQ(ApplyCgroupLimit(sys, "", "").total, sys.total);
+}
+
+TEST(MemoryStatusTest, SystemFigures) {
+  const MemoryStatus m = ReadSystemMemoryStatus();
+  EXPECT_GT(m.total, 0u);
+  EXPECT_LE(m.available, m.total);
+}
+
+}  // namespace
+}  // namespace kornmill

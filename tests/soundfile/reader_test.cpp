@@ -1,0 +1,439 @@
+// The WAV and AIFF/AIFC readers and the chunk search, on hand-built files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "soundfile/formats.h"
+#include "soundfile/soundfile.h"
+#include "test_util.h"
+
+namespace {
+
+using namespace audio;
+using namespace audio::formats;
+using namespace sftest;
+
+class Reader : public ::testing::Test {
+ protected:
+  std::string Write(const Bytes& b, const std::string& name = "t.snd") {
+    const std::string path = dir_.file(name);
+    WriteFile(path, b);
+    return path;
+  }
+  Soundfile Open(const Bytes& b) { return OpenSoundfile(Write(b)); }
+
+  template <class E>
+  std::string OpenError(const Bytes& b) {
+    try {
+      Open(b);
+    } catch (const E& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+
+  static std::vector<float> ReadAll(const Soundfile& sf) {
+    std::vector<float> out(size_t(sf.decoder->frame_count()) * sf.format.channels);
+    EXPECT_EQ(sf.decoder->read(out.data(), sf.decoder->frame_count()), sf.decoder->frame_count());
+    return out;
+  }
+
+  TempDir dir_;
+};
+
+Bytes SimpleWav(int frames = 10) {
+  Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 1, 44100, 16));
+  Append(chunks, RiffChunk("data", Ramp16LE(frames, 100)));
+  return Riff(chunks);
+}
+
+TEST(FindChunk, FindsAndResynchronises) {
+  Bytes b;
+  Append(b, RiffChunk("LIST", Bytes(3, 'x')));  // odd size, padded
+  Append(b, RiffChunk("data", Bytes(4, 1)));
+  Chunk c = find_chunk(b.data(), 0, b.size(), Fourcc("data"), false);
+  EXPECT_TRUE(c.found());
+  EXPECT_EQ(c.offset, 20);
+  EXPECT_EQ(c.size, 4u);
+  EXPECT_EQ(c.header_offset(), 12);
+  EXPECT_EQ(FourccText(c.id), "data");
+
+  // Not found: id 0, size 0, offset -1.
+  Chunk none = find_chunk(b.data(), 0, b.size(), Fourcc("fmt "), false);
+  EXPECT_EQ(none.id, 0u);
+  EXPECT_EQ(none.size, 0u);
+  EXPECT_EQ(none.offset, -1);
+
+  // A chunk running past the end whose size field looks like an id: move on
+  // by 4 bytes and read the size field as the next id.
+  Bytes r;
+  Put(r, "JUNK");
+  Put(r, "data");
+  PutLE32(r, 2);
+  PutLE16(r, 7);
+  Chunk d = find_chunk(r.data(), 0, r.size(), Fourcc("data"), false);
+  EXPECT_EQ(d.offset, 12);
+  EXPECT_EQ(d.size, 2u);
+
+  // Running past the end with an invalid id: the search stops.
+  Bytes s;
+  Put(s, "\x01\x02\x03\x04");
+  PutLE32(s, 1000);
+  Append(s, RiffChunk("data", Bytes(2)));
+  EXPECT_FALSE(find_chunk(s.data(), 0, s.size(), Fourcc("data"), false).found());
+  // Valid id but a size that is not an id: stops too.
+  Bytes t;
+  Put(t, "JUNK");
+  PutLE32(t, 1000);
+  Append(t, RiffChunk("data", Bytes(2)));
+  EXPECT_FALSE(find_chunk(t.data(), 0, t.size(), Fourcc("data"), false).found());
+
+  // No valid id right after a chunk: scanning goes on from its data.
+  Bytes u;
+  Put(u, "JUNK");
+  PutLE32(u, 12);
+  Append(u, RiffChunk("data", Bytes(2)));  // inside JUNK's 12 bytes
+  u.push_back(0xFF);                       // what follows JUNK is not an id
+  u.push_back(0xFF);
+  u.push_back(0xFF);
+  u.push_back(0xFF);
+  Chunk inner = find_chunk(u.data(), 0, u.size(), Fourcc("data"), false);
+  EXPECT_EQ(inner.offset, 16);
+
+  // Big-endian sizes.
+  Bytes f = FormChunk("COMM", Bytes(18));
+  Chunk comm = find_chunk(f.data(), 0, f.size(), Fourcc("COMM"), true);
+  EXPECT_EQ(comm.size, 18u);
+
+  // A header cut short is never read.
+  Bytes tiny = {'d', 'a', 't', 'a', 1, 0};
+  EXPECT_FALSE(find_chunk(tiny.data(), 0, tiny.size(), Fourcc("data"), false).found());
+}
+
+TEST(FindChunk, ValidIds) {
+  EXPECT_TRUE(IsValidChunkId(reinterpret_cast<const uint8_t*>("fmt ")));
+  EXPECT_TRUE(IsValidChunkId(reinterpret_cast<const uint8_t*>("SSND")));
+  EXPECT_FALSE(
+      IsValidChunkId(reinterpret_cast<const uint8_t*>("\x10"
+                                                      "abc")));
+  EXPECT_FALSE(
+      IsValidChunkId(reinterpret_cast<const uint8_t*>("ab\xE1"
+                                                      "c")));
+}
+
+TEST_F(Reader, PlainWav) {
+  const Soundfile sf = Open(SimpleWav(10));
+  EXPECT_EQ(sf.type, SoundfileType::kWav);
+  EXPECT_EQ(sf.format.frame_rate, 44100u);
+  EXPECT_EQ(sf.format.channels, 1u);
+  EXPECT_EQ(sf.format.sample_format, kInt16LE);
+  EXPECT_EQ(sf.decoder->frame_count(), 10);
+  EXPECT_EQ(sf.decoder->data_offset(), 44);
+  const auto v = ReadAll(sf);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(v[size_t(i)], float(i * 100 * (1.0 / 32767)));
+  ASSERT_NE(dynamic_cast<WavDecoder*>(sf.decoder.get()), nullptr);
+}
+
+TEST_F(Reader, OddChunksWithPadBytesBeforeData) {
+  Bytes chunks = RiffChunk("LIST", Bytes(5, 'a'));
+  Append(chunks, RiffChunk("fmt ", FmtPayload(1, 2, 22050, 16)));
+  Append(chunks, RiffChunk("bext", Bytes(7, 'b')));
+  Append(chunks, RiffChunk("ABCD", Bytes(1, 'c')));
+  Append(chunks, RiffChunk("data", Ramp16LE(8, 3)));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.channels, 2u);
+  EXPECT_EQ(sf.format.frame_rate, 22050u);
+  EXPECT_EQ(sf.decoder->frame_count(), 4);
+  const auto v = ReadAll(sf);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(v[size_t(i)], float(i * 3 * (1.0 / 32767)));
+}
+
+TEST_F(Reader, ChunkRunningPastTheEndEndsTheSearch) {
+  Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 1, 44100, 16));
+  Put(chunks, "LIST");
+  PutLE32(chunks, 100000);  // runs past the end; its size is no id
+  Append(chunks, RiffChunk("data", Ramp16LE(4)));
+  EXPECT_EQ(OpenError<FormatError>(Riff(chunks)), "Unknown soundfile format");
+}
+
+TEST_F(Reader, FmtChunkCutShort) {
+  // The fmt chunk claims more bytes than the file holds.
+  Bytes b;
+  Put(b, "RIFF");
+  PutLE32(b, 100);
+  Put(b, "WAVE");
+  Put(b, "fmt ");
+  PutLE32(b, 16);
+  Append(b, Bytes(10, 0));
+  EXPECT_EQ(OpenError<SoundfileError>(b), "not enough data to read header");
+}
+
+TEST_F(Reader, FmtChunkShorterThanTheRecord) {
+  // A 14-byte fmt (no bits field): the rest of the record reads as zero.
+  Bytes fmt = FmtPayload(1, 1, 8000, 16);
+  fmt.resize(14);
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Append(chunks, RiffChunk("data", Ramp16LE(4)));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.sample_format, kUnsupported);
+  EXPECT_EQ(sf.decoder->frame_count(), 0);
+}
+
+TEST_F(Reader, PcmFmtOf16BytesNeedsNoExtraSize) {
+  // The data chunk follows the 16-byte record directly: an extra-size field
+  // would be read from the next chunk's id.
+  const Soundfile sf = Open(SimpleWav(3));
+  EXPECT_EQ(sf.decoder->frame_count(), 3);
+}
+
+TEST_F(Reader, FloatAndEightBitWav) {
+  Bytes fmt = FmtPayload(3, 1, 48000, 32);
+  PutLE16(fmt, 0);  // extra size 0
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Bytes data;
+  for (float f : {0.5f, -0.25f, 2.0f}) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    PutLE32(data, u);
+  }
+  Append(chunks, RiffChunk("data", data));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.sample_format, kFloat32LE);
+  EXPECT_EQ(ReadAll(sf), (std::vector<float>{0.5f, -0.25f, 2.0f}));
+
+  Bytes c8 = RiffChunk("fmt ", FmtPayload(1, 1, 8000, 8));
+  Append(c8, RiffChunk("data", Bytes{0, 128, 255}));  // odd: padded
+  const Soundfile s8 = Open(Riff(c8));
+  EXPECT_EQ(s8.format.sample_format, kUInt8);
+  EXPECT_EQ(ReadAll(s8), (std::vector<float>{float(-128 * (1.0 / 127)), 0.0f, 1.0f}));
+}
+
+TEST_F(Reader, ExtensiblePcmIsReadDirectly) {
+  Bytes fmt = FmtPayload(0xFFFE, 2, 44100, 24);
+  PutLE16(fmt, 22);
+  PutLE16(fmt, 24);  // valid bits
+  PutLE32(fmt, 3);   // channel mask
+  const uint8_t guid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  fmt.insert(fmt.end(), guid, guid + 16);
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Append(chunks, RiffChunk("data", Bytes{0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.sample_format, kInt24LE);
+  ASSERT_NE(dynamic_cast<WavDecoder*>(sf.decoder.get()), nullptr);
+  EXPECT_EQ(ReadAll(sf), (std::vector<float>{-1.0f, float(0x7FFFFF00 * 0x1p-31)}));
+}
+
+TEST_F(Reader, ExtraSizeOf241OrMoreKeepsOnlyTheFirst16Bytes) {
+  // An extensible record whose extra size is 241: the GUID is not copied, the
+  // hook finds no subtype and the file takes the compressed path, which
+  // libsndfile cannot read here.
+  Bytes fmt = FmtPayload(0xFFFE, 1, 44100, 16);
+  PutLE16(fmt, 241);
+  fmt.resize(fmt.size() + 241, 0);
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Append(chunks, RiffChunk("data", Ramp16LE(4)));
+  try {
+    const Soundfile sf = Open(Riff(chunks));
+    EXPECT_EQ(dynamic_cast<WavDecoder*>(sf.decoder.get()), nullptr);
+  } catch (const FormatError&) {
+  }
+}
+
+TEST_F(Reader, NotWaveOrMissingChunks) {
+  EXPECT_EQ(OpenError<FormatError>(Riff(RiffChunk("fmt ", FmtPayload(1, 1, 8000, 16)), "AVI ")),
+            "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Riff(RiffChunk("data", Ramp16LE(4)))),
+            "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Riff(RiffChunk("fmt ", FmtPayload(1, 1, 8000, 16)))),
+            "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Bytes{'R', 'I', 'F', 'F'}), "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Bytes(15, 'x')), "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Bytes{}), "Unknown soundfile format");
+  const std::string text = "This is not a sound file at all, just some text.\n";
+  EXPECT_EQ(OpenError<FormatError>(Bytes(text.begin(), text.end())), "Unknown soundfile format");
+}
+
+TEST_F(Reader, DataPastTheEndFailsOnReading) {
+  Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 1, 44100, 16));
+  Put(chunks, "data");
+  PutLE32(chunks, 0xFFFFFFF0u);
+  Append(chunks, Ramp16LE(1000));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.decoder->frame_count(), 0x7FFFFFF8);
+  std::vector<float> out(1000);
+  EXPECT_EQ(sf.decoder->read_frames(out.data(), 0, 1000), 1000);  // what is there reads
+  std::vector<float> more(1001);
+  DiagCapture diag;
+  try {
+    sf.decoder->read(more.data(), 1001);
+    FAIL();
+  } catch (const std::out_of_range& e) {
+    EXPECT_STREQ(e.what(), "file_buffer::get_block");
+  }
+  EXPECT_TRUE(diag.contains("Error in Decoder::read 1000 + 1")) << diag.lines().size();
+}
+
+TEST_F(Reader, DumpChunks) {
+  Bytes chunks = RiffChunk("LIST", Bytes(4));
+  Append(chunks, RiffChunk("fmt ", FmtPayload(1, 1, 44100, 16)));
+  Append(chunks, RiffChunk("data", Ramp16LE(3)));
+  const Soundfile sf = Open(Riff(chunks));
+  std::ostringstream out;
+  sf.decoder->dump_chunks(out);
+  EXPECT_EQ(out.str(),
+            "<chunk fourcc=\"fmt \" filepos=\"24\" size=\"16\"  />\n"
+            "<chunk fourcc=\"data\" filepos=\"48\" size=\"6\"  />\n");
+}
+
+Bytes SimpleAiff(const char* form, const char* compression, int16_t bits, const Bytes& samples,
+                 uint32_t frames, int16_t channels = 1, uint32_t rate = 44100,
+                 uint32_t ssnd_offset = 0) {
+  Bytes chunks = FormChunk("COMM", CommPayload(channels, frames, bits, rate, compression, ""));
+  Append(chunks, FormChunk("SSND", SsndPayload(samples, ssnd_offset)));
+  return Form(chunks, form);
+}
+
+Bytes Be16(std::initializer_list<int> v) {
+  Bytes b;
+  for (int x : v) PutBE16(b, uint16_t(int16_t(x)));
+  return b;
+}
+
+TEST(Aiff, RateFromThe80BitField) {
+  CommRecord c;
+  c.exponent = 16398;
+  c.mantissa = uint64_t(0xAC440000) << 32;
+  EXPECT_EQ(c.frame_rate(), 44100u);
+  for (uint32_t rate : {8000u, 11025u, 22050u, 32000u, 48000u, 96000u, 192000u, 1u, 3u}) {
+    const Bytes e = Extended80(rate);
+    CommRecord r;
+    r.exponent = uint16_t(e[0] << 8 | e[1]);
+    r.mantissa = 0;
+    for (int k = 2; k < 10; ++k) r.mantissa = (r.mantissa << 8) | e[size_t(k)];
+    EXPECT_EQ(r.frame_rate(), rate);
+  }
+}
+
+TEST_F(Reader, Aiff16BitBigEndian) {
+  const Soundfile sf = Open(SimpleAiff("AIFF", nullptr, 16, Be16({1, -1, 32767}), 3));
+  EXPECT_EQ(sf.type, SoundfileType::kAiff);
+  EXPECT_EQ(sf.format.frame_rate, 44100u);
+  EXPECT_EQ(sf.format.sample_format, kInt16BE);
+  EXPECT_EQ(sf.decoder->frame_count(), 3);
+  EXPECT_EQ(ReadAll(sf),
+            (std::vector<float>{float(1 * (1.0 / 32767)), float(-1 * (1.0 / 32767)), 1.0f}));
+  ASSERT_NE(dynamic_cast<AiffDecoder*>(sf.decoder.get()), nullptr);
+}
+
+TEST_F(Reader, AiffSampleSizes) {
+  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 8, Bytes{0x7F, 0x81}, 2)).format.sample_format, kInt8);
+  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 12, Be16({1}), 1)).format.sample_format, kInt16BE);
+  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 24, Bytes(3), 1)).format.sample_format, kInt24BE);
+  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 32, Bytes(4), 1)).format.sample_format, kInt32BE);
+  DiagCapture diag;
+  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 40, Bytes(5), 1)).format.sample_format, kFormatNone);
+  EXPECT_TRUE(diag.contains("Sample size 40 not supported"));
+  const Soundfile s8 = Open(SimpleAiff("AIFF", nullptr, 8, Bytes{0x7F, 0x81}, 2));
+  EXPECT_EQ(ReadAll(s8), (std::vector<float>{1.0f, -1.0f}));
+}
+
+TEST_F(Reader, AifcCompressionTypes) {
+  const Soundfile sowt = Open(SimpleAiff("AIFC", "sowt", 16, Ramp16LE(3, 5), 3));
+  EXPECT_EQ(sowt.type, SoundfileType::kAifc);
+  EXPECT_EQ(sowt.format.sample_format, kInt16LE);
+  EXPECT_EQ(ReadAll(sowt)[2], float(10 * (1.0 / 32767)));
+  EXPECT_EQ(Open(SimpleAiff("AIFC", "sowt", 24, Bytes(3), 1)).format.sample_format, kInt24LE);
+  EXPECT_EQ(Open(SimpleAiff("AIFC", "sowt", 8, Bytes(1), 1)).format.sample_format, kInt8);
+  EXPECT_EQ(Open(SimpleAiff("AIFC", "NONE", 16, Be16({3}), 1)).format.sample_format, kInt16BE);
+  Bytes fl;
+  PutBE32(fl, 0x3F000000);  // 0.5f
+  const Soundfile fl32 = Open(SimpleAiff("AIFC", "fl32", 32, fl, 1));
+  EXPECT_EQ(fl32.format.sample_format, kFloat32BE);
+  EXPECT_EQ(ReadAll(fl32), (std::vector<float>{0.5f}));
+  EXPECT_EQ(Open(SimpleAiff("AIFC", "FL32", 32, fl, 1)).format.sample_format, kFloat32BE);
+  Bytes fl8;
+  PutBE32(fl8, 0xBFD00000);  // -0.25
+  PutBE32(fl8, 0);
+  const Soundfile fl64 = Open(SimpleAiff("AIFC", "fl64", 64, fl8, 1));
+  EXPECT_EQ(fl64.format.sample_format, kFloat64BE);
+  EXPECT_EQ(ReadAll(fl64), (std::vector<float>{-0.25f}));
+}
+
+TEST_F(Reader, UnknownAifcCompression) {
+  DiagCapture diag;
+  const Soundfile sf = Open(SimpleAiff("AIFC", "ima4", 16, Bytes(34), 64));
+  EXPECT_TRUE(diag.contains("Sample format 'ima4' not supported"));
+  EXPECT_EQ(sf.format.sample_format, kFormatNone);
+  std::vector<float> out(64);
+  try {
+    sf.decoder->read(out.data(), 64);
+    FAIL();
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Could not handle data conversion");
+  }
+}
+
+TEST_F(Reader, SsndOffsetFieldIsNotApplied) {
+  const Soundfile sf = Open(SimpleAiff("AIFF", nullptr, 16, Be16({100, 200, 300}), 3, 1, 22050, 2));
+  EXPECT_EQ(sf.decoder->data_offset(), 12 + 26 + 8 + 8);
+  EXPECT_EQ(ReadAll(sf)[0], float(100 * (1.0 / 32767)));
+}
+
+TEST_F(Reader, AiffChunksAndErrors) {
+  // A chunk before COMM and an odd chunk between COMM and SSND.
+  Bytes chunks = FormChunk("NAME", Bytes(3, 'n'));
+  Append(chunks, FormChunk("COMM", CommPayload(2, 2, 16, 48000)));
+  Append(chunks, FormChunk("ANNO", Bytes(5, 'a')));
+  Append(chunks, FormChunk("SSND", SsndPayload(Be16({1, 2, 3, 4}))));
+  const Soundfile sf = Open(Form(chunks));
+  EXPECT_EQ(sf.format.channels, 2u);
+  EXPECT_EQ(sf.format.frame_rate, 48000u);
+  EXPECT_EQ(ReadAll(sf)[3], float(4 * (1.0 / 32767)));
+  std::ostringstream dump;
+  sf.decoder->dump_chunks(dump);
+  EXPECT_EQ(dump.str(),
+            "<chunk fourcc=\"COMM\" filepos=\"24\" size=\"18\"  />\n"
+            "<chunk fourcc=\"SSND\" filepos=\"64\" size=\"16\"  />\n");
+
+  EXPECT_EQ(OpenError<FormatError>(Form(FormChunk("COMM", CommPayload(1, 1, 16, 8000)), "8SVX")),
+            "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Form(FormChunk("SSND", SsndPayload(Be16({1}))))),
+            "Unknown soundfile format");
+  EXPECT_EQ(OpenError<FormatError>(Form(FormChunk("COMM", CommPayload(1, 1, 16, 8000)))),
+            "Unknown soundfile format");
+  Bytes cut;
+  Put(cut, "FORM");
+  PutBE32(cut, 100);
+  Put(cut, "AIFF");
+  Put(cut, "COMM");
+  PutBE32(cut, 18);
+  Append(cut, Bytes(6));
+  EXPECT_EQ(OpenError<SoundfileError>(cut), "not enough data to read header");
+}
+
+TEST_F(Reader, AiffCountsPastTheEnd) {
+  const Soundfile sf = Open(SimpleAiff("AIFF", nullptr, 16, Be16({1, 2}), 0xFFFFFFFFu));
+  EXPECT_EQ(sf.decoder->frame_count(), 0xFFFFFFFFll);
+  std::vector<float> out(3);
+  EXPECT_THROW(sf.decoder->read(out.data(), 3), std::out_of_range);
+  // A negative channel count reads as none.
+  const Soundfile neg = Open(SimpleAiff("AIFF", nullptr, 16, Be16({1, 2}), 2, -2));
+  EXPECT_EQ(neg.format.channels, 0u);
+  EXPECT_EQ(neg.decoder->read(out.data(), 2), 0);
+}
+
+TEST_F(Reader, GetBlockAndGetFrames) {
+  const Soundfile sf = Open(SimpleWav(10));
+  block b = sf.decoder->get_block(4, 2);
+  EXPECT_EQ(b.offset, 44u + 8);
+  EXPECT_EQ(int16_t(b.begin[0] | b.begin[1] << 8), 400);
+  block f = sf.decoder->get_frames(5, 1);
+  EXPECT_EQ(int16_t(f.begin[0] | f.begin[1] << 8), 500);
+  EXPECT_THROW(sf.decoder->get_block(-1, 1), std::out_of_range);
+  EXPECT_THROW(sf.decoder->get_block(10, 1), std::out_of_range);
+  EXPECT_EQ(sf.decoder->get_block(10).size(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// Helpers shared by the sound-file tests: temporary folders, hand-built files,
+// running sox, reading files with libsndfile, capturing diagnostic lines.
+#pragma once
+
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "soundfile/diagnostics.h"
+
+namespace sftest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string templ = (fs::temp_directory_path() / "kornmill-sf-XXXXXX").string();
+    if (mkdtemp(templ.data()) == nullptr) std::abort();
+    path_ = templ;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Appending little- and big-endian fields.
+inline void Put(Bytes& b, const char* fourcc) {
+  for (int k = 0; k < 4; ++k) b.push_back(uint8_t(fourcc[k]));
+}
+inline void PutLE16(Bytes& b, uint32_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+inline void PutLE32(Bytes& b, uint32_t v) {
+  for (int k = 0; k < 4; ++k) b.push_back(uint8_t(v >> (8 * k)));
+}
+inline void PutBE16(Bytes& b, uint32_t v) {
+  b.push_back(uint8_t(v >> 8));
+  b.push_back(uint8_t(v));
+}
+inline void PutBE32(Bytes& b, uint32_t v) {
+  for (int k = 3; k >= 0; --k) b.push_back(uint8_t(v >> (8 * k)));
+}
+inline void Append(Bytes& b, const Bytes& more) {
+  const size_t at = b.size();
+  b.resize(at + more.size());
+  if (!more.empty()) std::memcpy(b.data() + at, more.data(), more.size());
+}
+
+// A RIFF chunk: id, little-endian size, payload, pad byte when odd.
+inline Bytes RiffChunk(const char* id, const Bytes& payload, bool pad = true) {
+  Bytes b;
+  Put(b, id);
+  PutLE32(b, uint32_t(payload.size()));
+  Append(b, payload);
+  if (pad && (payload.size() & 1)) b.push_back(0);
+  return b;
+}
+// A FORM chunk: big-endian size.
+inline Bytes FormChunk(const char* id, const Bytes& payload, bool pad = true) {
+  Bytes b;
+  Put(b, id);
+  PutBE32(b, uint32_t(payload.size()));
+  Append(b, payload);
+  if (pad && (payload.size() & 1)) b.push_back(0);
+  return b;
+}
+
+// The 16-byte PCM/float format record.
+inline Bytes FmtPayload(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+  Bytes b;
+  PutLE16(b, tag);
+  PutLE16(b, channels);
+  PutLE32(b, rate);
+  PutLE32(b, rate * channels * (bits / 8));
+  PutLE16(b, uint16_t(channels * (bits / 8)));
+  PutLE16(b, bits);
+  return b;
+}
+
+// A RIFF/WAVE file around the given chunks (RIFF size set to fit).
+inline Bytes Riff(const Bytes& chunks, const char* form = "WAVE") {
+  Bytes b;
+  Put(b, "RIFF");
+  PutLE32(b, uint32_t(chunks.size() + 4));
+  Put(b, form);
+  Append(b, chunks);
+  return b;
+}
+inline Bytes Form(const Bytes& chunks, const char* form = "AIFF") {
+  Bytes b;
+  Put(b, "FORM");
+  PutBE32(b, uint32_t(chunks.size() + 4));
+  Put(b, form);
+  Append(b, chunks);
+  return b;
+}
+
+// 16-bit little-endian samples 0, 1, 2, ... n-1 scaled by `step`.
+inline Bytes Ramp16LE(int n, int step = 1) {
+  Bytes b;
+  for (int i = 0; i < n; ++i) PutLE16(b, uint16_t(int16_t(i * step)));
+  return b;
+}
+
+// The 80-bit IEEE extended representation of an integer rate.
+inline Bytes Extended80(uint32_t rate) {
+  Bytes b;
+  if (rate == 0) {
+    b.assign(10, 0);
+    return b;
+  }
+  int exp = 31;
+  uint64_t m = uint64_t(rate) << 32;
+  while (!(m & (uint64_t(1) << 63))) {
+    m <<= 1;
+    --exp;
+  }
+  PutBE16(b, uint32_t(16383 + exp));
+  PutBE32(b, uint32_t(m >> 32));
+  PutBE32(b, uint32_t(m));
+  return b;
+}
+
+// The COMM payload (AIFF: 18 bytes; AIFC: plus compression type and name).
+inline Bytes CommPayload(int16_t channels, uint32_t frames, int16_t bits, uint32_t rate,
+                         const char* compression = nullptr, const std::string& name = "") {
+  Bytes b;
+  PutBE16(b, uint16_t(channels));
+  PutBE32(b, frames);
+  PutBE16(b, uint16_t(bits));
+  Append(b, Extended80(rate));
+  if (compression != nullptr) {
+    Put(b, compression);
+    b.push_back(uint8_t(name.size()));
+    b.insert(b.end(), name.begin(), name.end());
+    if ((name.size() + 1) & 1) b.push_back(0);
+  }
+  return b;
+}
+
+inline Bytes SsndPayload(const Bytes& samples, uint32_t offset = 0) {
+  Bytes b;
+  PutBE32(b, offset);
+  PutBE32(b, 0);
+  Append(b, samples);
+  return b;
+}
+
+inline bool HaveSox() {
+  return std::system("command -v sox >/dev/null 2>&1") == 0;
+}
+
+// Runs a shell command with its output discarded; true when it succeeded.
+inline bool Run(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A file as libsndfile decodes it.
+struct SndRead {
+  bool ok = false;
+  SF_INFO info{};
+  std::vector<float> floats;
+  std::vector<double> doubles;
+  std::vector<int> ints;
+};
+
+inline SndRead ReadWithSndfile(const std::string& path) {
+  // Each kind of sample is read from a fresh handle: some streams (GSM 6.10)
+  // cannot seek back to the start.
+  SndRead r;
+  bool ok = true;
+  auto read = [&](auto fill) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    if (sf == nullptr) {
+      ok = false;
+      return;
+    }
+    r.info = info;
+    ok = ok && fill(sf, info);
+    sf_close(sf);
+  };
+  read([&](SNDFILE* sf, const SF_INFO& i) {
+    r.floats.resize(size_t(i.frames) * size_t(i.channels));
+    return sf_readf_float(sf, r.floats.data(), i.frames) == i.frames;
+  });
+  read([&](SNDFILE* sf, const SF_INFO& i) {
+    r.doubles.resize(size_t(i.frames) * size_t(i.channels));
+    return sf_readf_double(sf, r.doubles.data(), i.frames) == i.frames;
+  });
+  read([&](SNDFILE* sf, const SF_INFO& i) {
+    r.ints.resize(size_t(i.frames) * size_t(i.channels));
+    return sf_readf_int(sf, r.ints.data(), i.frames) == i.frames;
+  });
+  r.ok = ok;
+  return r;
+}
+
+// Collects diagnostic lines while it lives.
+class DiagCapture {
+ public:
+  DiagCapture() {
+    audio::SetDiagnosticSink([this](std::string_view line) { lines_.emplace_back(line); });
+  }
+  ~DiagCapture() { audio::SetDiagnosticSink(nullptr); }
+  const std::vector<std::string>& lines() const { return lines_; }
+  bool contains(const std::string& line) const {
+    for (const auto& l : lines_) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+}  // namespace sftest
