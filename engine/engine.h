@@ -17,7 +17,7 @@ struct Stream;
 class StreamTable;
 
 enum class Interpolation { kLinear, kCubic, kSpline };
-enum class MixMode : int;  // how a grain's frames reach the step (render.cpp)
+struct GrainStepFrames;
 
 // The gesture pad's mix, run at the control update while the pad is active.
 // Called on the render thread between steps; must not allocate or block.
@@ -127,10 +127,7 @@ class Engine {
   void RenderStep(float* dst, RenderContext& ctx);
   template <class Interp>
   void RenderGrain(Grain& g, float* dst);
-  template <class Interp, MixMode kMode>
-  void RenderGrainFrames(Grain& g, float* dst);
-  template <class Interp, bool kPair>
-  void RenderGrainPairs(Grain& g, float* dst);
+  bool AdvanceGrain(Grain& g, GrainStepFrames& f, uint32_t& divisor);
   const PositionDivider& DividerFor(const Sound& snd);
   void StartOnsets(RenderContext& ctx);
   void AdvanceLoops(RenderContext& ctx);

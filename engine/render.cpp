@@ -20,7 +20,7 @@ inline float Clip(float v) {
 }  // namespace
 
 // How a grain's value reaches the step: stereo or mono output, one channel or a pair.
-enum class MixMode : int { kStereo, kStereoPair, kMono, kMonoPair };
+enum class MixMode { kStereo, kStereoPair, kMono, kMonoPair };
 
 // The divider of the sound last rendered: computing one costs a 64-bit
 // division, so it is kept while grains of the same sound follow each other.
@@ -33,88 +33,22 @@ const PositionDivider& Engine::DividerFor(const Sound& snd) {
   return divider_;
 }
 
-template <class Interp, MixMode kMode>
-void Engine::RenderGrainFrames(Grain& g, float* dst) {
+// The envelope and read positions of one grain's step, frame by frame; what
+// each frame reads is left in `f` for the mixing pass. Returns false when no
+// frame of the step renders anything.
+bool Engine::AdvanceGrain(Grain& g, GrainStepFrames& f, uint32_t& divisor) {
   const Sound& snd = *g.sound;
   const PositionDivider& divide = DividerFor(snd);
   const uint32_t sint = divide.divisor;
-  const double scale = sint;
-  const int stride = snd.channels;
-  const float* data = snd.samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0);
+  divisor = sint;
   const float* env_table = env_.data();
-
-  int k = 0;
-  int32_t counter = g.frame_counter;
-  if (counter < 0) {
-    k = -counter;
-    counter = 0;
+  // Frames that render nothing read frame 0 and are masked out.
+  for (int j = 0; j < kStepFrames; ++j) {
+    f.rest[j] = 0;
+    f.env[j] = 0;
+    f.live[j] = 0;
+    f.offset[j] = 0;
   }
-  uint32_t pos = static_cast<uint32_t>(g.position);
-  int32_t attack_phase = g.attack_phase;
-  const int32_t attack_increment = g.attack_increment;
-  int32_t decay_phase = g.decay_phase;
-  const int32_t decay_decrement = g.decay_decrement;
-  const bool decaying = g.remaining <= g.decay_start;
-  const double gliss = g.glissando;
-  const double increment = g.increment;
-  const int32_t fixed_increment = g.increment;
-  const float threshold = g.silence_threshold;
-  const double left = g.left_gain, right = g.right_gain;
-
-  for (; k < kStepFrames; ++k) {
-    float env = 1.0f;
-    if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
-      env = env_table[attack_phase >> 15];
-      attack_phase += attack_increment;
-    }
-    if (decaying) {
-      env = static_cast<float>(double(env_table[decay_phase >> 15]) * env);
-      decay_phase -= decay_decrement;
-      if (decay_phase < 0) break;
-    }
-    const uint32_t frame = divide.Quotient(pos);
-    const float t = static_cast<float>(double(pos - frame * sint) / scale);
-    // Without glissando the step is the increment itself (an exact integer).
-    const int32_t step = gliss == 0 ? fixed_increment : RoundEven(gliss * counter + increment);
-    pos = (pos + static_cast<uint32_t>(step)) & kPositionMask;
-    ++counter;
-    if (threshold > env) continue;
-
-    const float* p = data + size_t(frame) * stride;
-    const float a = static_cast<float>(double(Interp::Read(p, stride, t)) * env);
-    if constexpr (kMode == MixMode::kStereo) {
-      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * left);
-      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(a) * right);
-    } else if constexpr (kMode == MixMode::kStereoPair) {
-      const float b = static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env);
-      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * left);
-      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(b) * right);
-    } else if constexpr (kMode == MixMode::kMonoPair) {
-      // Mono output of a stereo pair: the two channels in equal parts.
-      const float b = static_cast<float>(double(Interp::Read(p + 1, stride, t)) * env);
-      const float m = static_cast<float>(0.5 * (double(a) + double(b)));
-      dst[k] = static_cast<float>(double(dst[k]) + double(m) * left);
-    } else {
-      dst[k] = static_cast<float>(double(dst[k]) + double(a) * left);
-    }
-  }
-  g.position = static_cast<int32_t>(pos);
-  g.frame_counter = counter;
-  g.attack_phase = attack_phase;
-  g.decay_phase = decay_phase;
-}
-
-#if defined(__SSE2__) && defined(__x86_64__)
-// Stereo output: the envelope and positions advance frame by frame, then a
-// SIMD kernel reads and mixes several frames at once (x86-64).
-template <class Interp, bool kPair>
-void Engine::RenderGrainPairs(Grain& g, float* dst) {
-  const Sound& snd = *g.sound;
-  const PositionDivider& divide = DividerFor(snd);
-  const uint32_t sint = divide.divisor;
-  const float* env_table = env_.data();
-
-  GrainStepFrames f;
   int k = 0;
   int32_t counter = g.frame_counter;
   if (counter < 0) {
@@ -130,13 +64,6 @@ void Engine::RenderGrainPairs(Grain& g, float* dst) {
   const float threshold = g.silence_threshold;
   const int stride = snd.channels;
   bool any = false;
-  // Frames that render nothing read frame 0 and are masked out.
-  for (int j = 0; j < kStepFrames; ++j) {
-    f.rest[j] = 0;
-    f.env[j] = 0;
-    f.live[j] = 0;
-    f.offset[j] = 0;
-  }
   for (; k < kStepFrames; ++k) {
     float e = 1.0f;
     if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
@@ -146,16 +73,17 @@ void Engine::RenderGrainPairs(Grain& g, float* dst) {
     if (decaying) {
       e = static_cast<float>(double(env_table[decay_phase >> 15]) * e);
       decay_phase -= g.decay_decrement;
-      if (decay_phase < 0) break;
+      if (decay_phase < 0) break;  // silent for the rest of its life
     }
     const uint32_t frame = divide.Quotient(pos);
-    if (!(threshold > e)) {
+    if (!(threshold > e)) {  // envelope values below the threshold are not rendered
       f.rest[k] = static_cast<int32_t>(pos - frame * sint);
       f.env[k] = e;
       f.offset[k] = size_t(frame) * stride;
       f.live[k] = ~uint64_t{0};
       any = true;
     }
+    // Without glissando the step is the increment itself (an exact integer).
     const int32_t step = gliss == 0 ? g.increment : RoundEven(gliss * counter + increment);
     pos = (pos + static_cast<uint32_t>(step)) & kPositionMask;
     ++counter;
@@ -164,38 +92,66 @@ void Engine::RenderGrainPairs(Grain& g, float* dst) {
   g.frame_counter = counter;
   g.attack_phase = attack_phase;
   g.decay_phase = decay_phase;
-  if (!any) return;
+  return any;
+}
 
-  const StereoMixArgs args{snd.samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0),
-                           stride,
-                           double(sint),
-                           g.left_gain,
-                           g.right_gain,
-                           dst};
-  if (use_avx_) {
-    MixStereoAvx<Interp::kPoints, kPair>(f, args);
-  } else {
-    MixStereoSse2<Interp::kPoints, kPair>(f, args);
+namespace {
+
+// The mixing pass one frame at a time: mono output, and stereo where no SIMD kernel exists.
+template <class Interp, MixMode kMode>
+void MixScalar(const GrainStepFrames& f, const StereoMixArgs& m) {
+  for (int k = 0; k < kStepFrames; ++k) {
+    if (!f.live[k]) continue;
+    const float t = static_cast<float>(double(f.rest[k]) / m.divisor);
+    const float* p = m.data + f.offset[k];
+    const double e = f.env[k];
+    const float a = static_cast<float>(double(Interp::Read(p, m.stride, t)) * e);
+    float* dst = m.dst;
+    if constexpr (kMode == MixMode::kStereo || kMode == MixMode::kStereoPair) {
+      const float b = kMode == MixMode::kStereoPair
+                          ? static_cast<float>(double(Interp::Read(p + 1, m.stride, t)) * e)
+                          : a;
+      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * m.left);
+      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(b) * m.right);
+    } else if constexpr (kMode == MixMode::kMonoPair) {
+      // Mono output of a stereo pair: the two channels in equal parts.
+      const float b = static_cast<float>(double(Interp::Read(p + 1, m.stride, t)) * e);
+      const float mid = static_cast<float>(0.5 * (double(a) + double(b)));
+      dst[k] = static_cast<float>(double(dst[k]) + double(mid) * m.left);
+    } else {
+      dst[k] = static_cast<float>(double(dst[k]) + double(a) * m.left);
+    }
   }
 }
 
-#endif
+}  // namespace
 
 template <class Interp>
 void Engine::RenderGrain(Grain& g, float* dst) {
   if (g.decay_phase < 0) return;  // silent until it is removed
+  GrainStepFrames f;
+  uint32_t divisor;
+  if (!AdvanceGrain(g, f, divisor)) return;
+  const StereoMixArgs m{g.sound->samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0),
+                        g.sound->channels,
+                        double(divisor),
+                        g.left_gain,
+                        g.right_gain,
+                        dst};
   const bool pair = g.stream->input_mask == kInputBoth;
-  if (stereo_) {
-#if defined(__SSE2__) && defined(__x86_64__)
-    pair ? RenderGrainPairs<Interp, true>(g, dst) : RenderGrainPairs<Interp, false>(g, dst);
-#else
-    pair ? RenderGrainFrames<Interp, MixMode::kStereoPair>(g, dst)
-         : RenderGrainFrames<Interp, MixMode::kStereo>(g, dst);
-#endif
-  } else {
-    pair ? RenderGrainFrames<Interp, MixMode::kMonoPair>(g, dst)
-         : RenderGrainFrames<Interp, MixMode::kMono>(g, dst);
+  if (!stereo_) {
+    pair ? MixScalar<Interp, MixMode::kMonoPair>(f, m) : MixScalar<Interp, MixMode::kMono>(f, m);
+    return;
   }
+#if defined(__SSE2__) && defined(__x86_64__)
+  if (use_avx_) {
+    pair ? MixStereoAvx<Interp::kPoints, true>(f, m) : MixStereoAvx<Interp::kPoints, false>(f, m);
+  } else {
+    pair ? MixStereoSse2<Interp::kPoints, true>(f, m) : MixStereoSse2<Interp::kPoints, false>(f, m);
+  }
+#else
+  pair ? MixScalar<Interp, MixMode::kStereoPair>(f, m) : MixScalar<Interp, MixMode::kStereo>(f, m);
+#endif
 }
 
 void Engine::StartOnsets(RenderContext& ctx) {
