@@ -9,7 +9,6 @@ inline constexpr const char* kTextUnderruns = "%d buffer underruns in performanc
 inline constexpr const char* kTextWriteError =
     "ERROR: Could not write to output soundfile. Closed file.";
 inline constexpr const char* kTextSoundfilePath = "Soundfile path: %s";
-inline constexpr const char* kTextNoWaveOut = "No wave output device available!";
 inline constexpr const char* kTextNoRtAudioDevice =
     "Could not find DirectSound device, using waveOut";
 inline constexpr const char* kTextDeviceGone =

@@ -138,7 +138,8 @@ void RenderJob::BeforeBlock() {
 
 void RenderJob::Loop(int64_t total_frames, const Progress& progress) {
   const int channels = output_.config().channels();
-  while (output_.playing() && !stats_.full()) {
+  // Ends at the length, at the end of a soft stop, or when the file cannot take more.
+  while (output_.playing() && output_.recording() && !stats_.full()) {
     if (pending_ > 0) {
       --pending_;
       output_.OnBlockDone(0);

@@ -164,6 +164,43 @@ TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
   EXPECT_TRUE(out.playing());        // play goes on
 }
 
+// A real full file system: a 128 KiB tmpfs (needs the right to mount; skipped without it).
+TEST_F(RecorderTest, FullFileSystemStopsRecordingAndKeepsTheFileWhole) {
+  const std::string mnt = folder.string() + "/small";
+  std::filesystem::create_directories(mnt);
+  if (std::system(("mount -t tmpfs -o size=128k tmpfs " + mnt + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { std::system(("umount " + at).c_str()); }
+  } unmount{mnt};
+  out.config().sample_width = 4;
+  Init();
+  out.set_output_folder(mnt);
+  out.TogglePlay(kPlayFromButton);
+  out.ToggleRecord();
+  ASSERT_TRUE(out.recording());
+  std::vector<float> rendered;
+  for (int i = 0; i < 200 && out.recording(); ++i) {
+    auto b = Step();
+    rendered.insert(rendered.end(), b.begin(), b.end());
+  }
+  EXPECT_FALSE(out.recording());
+  EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
+  out.StopPlay();
+  SF_INFO info{};
+  SNDFILE* f = sf_open((mnt + "/sifter01.wav").c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  // Up to 128 KiB of float stereo, whole blocks, equal to what was rendered.
+  EXPECT_GT(info.frames, 256 * 10);
+  EXPECT_EQ(info.frames % 256, 0);
+  std::vector<float> got(static_cast<size_t>(info.frames) * 2);
+  EXPECT_EQ(sf_readf_float(f, got.data(), info.frames), info.frames);
+  sf_close(f);
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), rendered.begin()));
+}
+
 TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {
   MemoryFiles files;
   files.room = 512;
