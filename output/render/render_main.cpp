@@ -42,12 +42,10 @@ int Fail(const std::string& text, int code) {
   return code;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Reads the arguments and the score; an exit code, or -1 to go on rendering.
+int ReadInputs(int argc, char** argv, kornmill::RenderOptions& options,
+               std::vector<kornmill::ScoreEvent>& score) {
   using namespace kornmill;
-  RenderOptions options;
-  std::vector<ScoreEvent> score;
   try {
     options = ParseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
@@ -65,6 +63,16 @@ int main(int argc, char** argv) {
   } catch (const ScoreError& e) {
     return Fail(e.what(), 2);
   }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kornmill;
+  RenderOptions options;
+  std::vector<ScoreEvent> score;
+  if (const int code = ReadInputs(argc, argv, options, score); code >= 0) return code;
 
   const double seconds = double(options.total_frames()) / options.rate;
   ProgressBar bar(::isatty(STDERR_FILENO) && seconds > 5.0);
