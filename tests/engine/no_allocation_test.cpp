@@ -1,0 +1,59 @@
+// The render path allocates nothing: counted through the global allocation functions.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "engine_fixture.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<int> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+// The replacement pair above allocates with malloc, so free is the match.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+#pragma GCC diagnostic pop
+
+namespace kornmill {
+namespace {
+
+using test::EngineFixture;
+
+TEST_F(EngineFixture, RenderingABlockAllocatesNothingEvenWhenGrainsPileUp) {
+  Set(kGrainFreq, 16384);   // 2000 grains a second
+  Set(kGrainLength, 2048);  // of 4 s each: thousands sounding at once
+  Set(kPanRnd, 100);
+  Play();
+  RenderBlock();  // sizes the stream's block
+  for (Interpolation interp :
+       {Interpolation::kLinear, Interpolation::kCubic, Interpolation::kSpline}) {
+    engine->set_interpolation(interp);
+    for (int b = 0; b < 100; ++b) {
+      RenderContext ctx;
+      engine->PrepareRenderContext(ctx, streams);
+      counting = true;
+      engine->Render(out.data(), ctx);
+      counting = false;
+      engine->ReserveGrains();  // between blocks, outside the render path
+    }
+  }
+  EXPECT_GT(engine->active_grains(), 2000);
+  EXPECT_EQ(allocations.load(), 0);
+}
+
+}  // namespace
+}  // namespace kornmill
