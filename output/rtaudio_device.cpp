@@ -4,6 +4,7 @@
 #include <rtaudio/RtAudio.h>
 
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 namespace kornmill {
@@ -18,11 +19,16 @@ constexpr auto kStallLimit = std::chrono::milliseconds(2000);
 
 // RtAudio instances whose server died. Their library threads may still touch
 // them, so they are kept (reachable) until the program ends, never freed.
-void KeepForever(std::unique_ptr<RtAudio> rt) {
+void KeepForever(std::unique_ptr<RtAudio> rt,
+                 std::unique_ptr<RtAudioDevice::CallbackTarget> target) {
+  struct Kept {
+    std::unique_ptr<RtAudio> rt;
+    std::unique_ptr<RtAudioDevice::CallbackTarget> target;
+  };
   static std::mutex mutex;
-  static auto* kept = new std::vector<std::unique_ptr<RtAudio>>();
+  static auto* kept = new std::vector<Kept>();
   std::lock_guard<std::mutex> lock(mutex);
-  kept->push_back(std::move(rt));
+  kept->push_back(Kept{std::move(rt), std::move(target)});
 }
 
 }  // namespace
@@ -61,8 +67,9 @@ RtAudioDevice::~RtAudioDevice() {
 bool RtAudioDevice::Open(StreamRequest& request, BlockSource& source, std::string& error) {
   Close();
   lost_.store(false, std::memory_order_release);
-  callbacks_.store(0, std::memory_order_relaxed);
-  source_ = &source;
+  target_->callbacks.store(0, std::memory_order_relaxed);
+  target_->channels = request.channels;
+  target_->source.store(&source, std::memory_order_release);
   try {
     rt_ = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api_));
     rt_->showWarnings(false);
@@ -82,7 +89,7 @@ bool RtAudioDevice::Open(StreamRequest& request, BlockSource& source, std::strin
     options.streamName = "Kornmill";
     unsigned frames = request.frames;
     rt_->openStream(&out, nullptr, RTAUDIO_SINT16, request.rate, &frames, &RtAudioDevice::Callback,
-                    this, &options);
+                    target_.get(), &options);
     request.frames = frames;
     return true;
   } catch (const RtAudioError& e) {
@@ -125,7 +132,9 @@ void RtAudioDevice::Close() {
     for (int i = 0; i < kLostCloseWaits && rt_->isStreamOpen(); ++i) {
       std::this_thread::sleep_for(kWatchPeriod);
     }
-    KeepForever(std::move(rt_));
+    target_->source.store(nullptr, std::memory_order_release);
+    KeepForever(std::move(rt_), std::move(target_));
+    target_ = std::make_unique<CallbackTarget>();
     return;
   } else {
     try {
@@ -146,9 +155,14 @@ std::string RtAudioDevice::lost_reason() const {
 }
 
 int RtAudioDevice::Callback(void* output, void*, unsigned frames, double, unsigned, void* user) {
-  auto* self = static_cast<RtAudioDevice*>(user);
-  self->callbacks_.fetch_add(1, std::memory_order_relaxed);
-  self->source_->SendBlock(static_cast<int16_t*>(output), frames);
+  auto* target = static_cast<CallbackTarget*>(user);
+  target->callbacks.fetch_add(1, std::memory_order_relaxed);
+  auto* out = static_cast<int16_t*>(output);
+  if (BlockSource* source = target->source.load(std::memory_order_acquire)) {
+    source->SendBlock(out, frames);
+  } else {
+    std::memset(out, 0, sizeof(int16_t) * frames * static_cast<unsigned>(target->channels));
+  }
   return 0;
 }
 
@@ -166,7 +180,9 @@ void RtAudioDevice::Watch() {
     const bool stalled = Clock::now() - last_change > kStallLimit;
     if (stalled || !rt_->isStreamOpen() || !rt_->isStreamRunning()) {
       lost_.store(true, std::memory_order_release);
-      source_->DeviceLost();
+      if (BlockSource* source = target_->source.load(std::memory_order_acquire)) {
+        source->DeviceLost();
+      }
       return;
     }
   }

@@ -30,7 +30,15 @@ class RtAudioDevice final : public OutputDevice {
   std::string lost_reason() const override;
 
   // Stream callbacks so far (any thread).
-  uint64_t callbacks() const { return callbacks_.load(std::memory_order_relaxed); }
+  uint64_t callbacks() const { return target_->callbacks.load(std::memory_order_relaxed); }
+
+  // What RtAudio's callback reaches. It outlives this device when the stream
+  // is lost (RtAudio may still hold it), and then only plays silence.
+  struct CallbackTarget {
+    std::atomic<BlockSource*> source{nullptr};
+    std::atomic<uint64_t> callbacks{0};
+    int channels = 2;
+  };
 
  private:
   // RtAudio's callback thread.
@@ -44,13 +52,12 @@ class RtAudioDevice final : public OutputDevice {
   int api_;
   int index_;
   std::unique_ptr<RtAudio> rt_;
-  BlockSource* source_ = nullptr;
+  std::unique_ptr<CallbackTarget> target_ = std::make_unique<CallbackTarget>();
   std::thread watch_;
   std::mutex watch_mutex_;
   std::condition_variable watch_wake_;
   bool watch_quit_ = false;
   std::atomic<bool> lost_{false};
-  std::atomic<uint64_t> callbacks_{0};
 };
 
 // The RtAudio host APIs this RtAudio was built with (no dummy API), as RtAudio::Api numbers.
