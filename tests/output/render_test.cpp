@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -140,6 +141,29 @@ TEST(RenderJobTest, DefaultsStartTwentyGrainsASecondOfAbout0_1001Seconds) {
   auto samples = ReadWav(out, info);
   EXPECT_EQ(info.frames, 441000);
   EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  std::filesystem::remove(out);
+}
+
+// The file holds exactly what the engine renders after Play's snapshot, block by block.
+TEST(RenderJobTest, FloatFileEqualsTheEnginesBlocks) {
+  const std::string out = TempPath("same.wav");
+  RenderJob job;
+  job.Run(Args({"--blocks", "100", "--set", "8=200", "--set", "0=1000", "-o", out}), {});
+  SF_INFO info;
+  auto samples = ReadWav(out, info);
+  ASSERT_EQ(info.frames, 25600);
+  Engine ref;
+  StreamTable streams;
+  streams.InitStreams(&ref.sine());
+  ref.SetOutputFormat(44100, true, 256);
+  SetControlTarget(streams, 8, 200, false, 44100, 0);
+  SetControlTarget(streams, 0, 1000, false, 44100, 0);
+  ref.PrepareForPlay(streams, true);
+  std::vector<float> block(512);
+  for (int b = 0; b < 100; ++b) {
+    ref.RenderNextBlock(block.data(), streams);
+    ASSERT_EQ(0, std::memcmp(block.data(), samples.data() + b * 512, sizeof(float) * 512)) << b;
+  }
   std::filesystem::remove(out);
 }
 
