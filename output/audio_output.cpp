@@ -53,34 +53,37 @@ void AudioOutput::InitAudioOutput(std::string_view stored_out_folder,
                                   std::string_view stored_in_folder) {
   if (!provider_) provider_ = MakeSystemDevices();
   if (!recorder_->has_writer_factory()) recorder_->set_writer_factory(DefaultWriterFactory());
-  int32_t& sel = config_.selected_device;
-  if (!IsRtAudioSelection(sel)) {
-    // The null device is the only one of its family; -1 (the default) is it too.
-    if (sel != 0) sel = 0;
-    config_.rtaudio_device_count = provider_->RtAudioDeviceCount(kRtAudioDeviceBase);
-  } else {
-    config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
-    if (SelectionDeviceIndex(sel) >= config_.rtaudio_device_count) {
-      const int api = SelectionApi(sel);
-      if (config_.rtaudio_device_count > 0) {
-        sel = MakeRtAudioSelection(api, 0);
-        view_.ShowWarning(kTextDeviceGone);
-      } else if (api != 0 && provider_->RtAudioDeviceCount(kRtAudioDeviceBase) > 0) {
-        sel = kRtAudioDeviceBase;
-        config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
-        view_.ShowWarning(kTextDeviceGone);
-      } else {
-        sel = 0;
-        view_.ShowWarning(kTextNoRtAudioDevice);
-      }
-    }
-  }
+  CheckSelection();
   if (config_.sample_width < 2 || config_.sample_width > 4) config_.sample_width = 2;
   if (config_.max_count < 2) config_.max_count = 99;
   AllocateOutputBuffers();
   SoundFolders folders = ResolveSoundFolders(stored_out_folder, stored_in_folder);
   output_folder_ = folders.output;
   source_folder_ = folders.source;
+}
+
+void AudioOutput::CheckSelection() {
+  int32_t& sel = config_.selected_device;
+  if (!IsRtAudioSelection(sel)) {
+    // The null device is the only one of its family; -1 (the default) is it too.
+    sel = 0;
+    config_.rtaudio_device_count = provider_->RtAudioDeviceCount(kRtAudioDeviceBase);
+    return;
+  }
+  config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
+  if (SelectionDeviceIndex(sel) < config_.rtaudio_device_count) return;
+  const int api = SelectionApi(sel);
+  if (config_.rtaudio_device_count > 0) {
+    sel = MakeRtAudioSelection(api, 0);
+    view_.ShowWarning(kTextDeviceGone);
+  } else if (api != 0 && provider_->RtAudioDeviceCount(kRtAudioDeviceBase) > 0) {
+    sel = kRtAudioDeviceBase;
+    config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
+    view_.ShowWarning(kTextDeviceGone);
+  } else {
+    sel = 0;
+    view_.ShowWarning(kTextNoRtAudioDevice);
+  }
 }
 
 void AudioOutput::AllocateOutputBuffers() {

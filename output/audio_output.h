@@ -133,6 +133,8 @@ class AudioOutput final : public BlockSource {
   std::mutex& render_lock() { return render_lock_; }
 
  private:
+  // Start-up check of the stored device selection (warnings as it changes it).
+  void CheckSelection();
   bool OpenDevice();
   void SetPlayButtons(std::string_view text, bool checked);
   void CheckDeviceLost();
