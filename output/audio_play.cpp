@@ -142,6 +142,8 @@ void AudioOutput::FillBlock() {
   if (!playing_) return;  // the observer stopped play
   float* out = ring_->float_block(i);
   std::fill(out, out + ring_->samples(), 0.0f);
+  // The menu may have changed it since the last block.
+  engine_.set_one_file_per_stream(config_.one_file_per_stream != 0);
   engine_.RenderNextBlock(out, streams_);
   ring_->CommitFill();
   if (recorder_->recording()) recorder_->WriteBlock(out, streams_);
