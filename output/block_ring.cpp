@@ -7,11 +7,12 @@ namespace kornmill {
 
 void ConvertTo16Bit(const float* in, int16_t* out, int n) {
   for (int i = 0; i < n; ++i) {
-    float v = in[i] * 32767.5f;
-    if (!(v == v)) v = 0.0f;  // NaN
-    if (v > 32767.0f) v = 32767.0f;
-    if (v < -32767.0f) v = -32767.0f;
-    out[i] = static_cast<int16_t>(std::lrintf(v));
+    // The product is exact in double; round to nearest, ties to even.
+    double v = double(in[i]) * 32767.5;
+    if (!(v == v)) v = 0.0;  // NaN
+    if (v > 32767.0) v = 32767.0;
+    if (v < -32767.0) v = -32767.0;
+    out[i] = static_cast<int16_t>(std::lrint(v));
   }
 }
 

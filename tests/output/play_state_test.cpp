@@ -47,6 +47,15 @@ class PlayStateTest : public ::testing::Test {
   SteppedProvider* provider = nullptr;
 };
 
+TEST(ConvertTo16Bit, RoundsTheExactProduct) {
+  // × 32767.5 gives -12241.4997...: float arithmetic would round that to
+  // -12241.5 and then to -12242.
+  const float in[] = {-0.37358662486076355f};
+  int16_t got[1];
+  ConvertTo16Bit(in, got, 1);
+  EXPECT_EQ(got[0], -12241);
+}
+
 TEST(ConvertTo16Bit, EdgeValuesClipAndRound) {
   const float in[] = {1.0f,  -1.0f, 1.5f,  -7.0f,
                       0.0f,  0.5f,  -0.5f, std::numeric_limits<float>::quiet_NaN(),
