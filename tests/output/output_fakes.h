@@ -6,12 +6,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "controls/stream.h"
+#include "engine/engine.h"
 #include "output/audio_output.h"
 #include "output/block_writer.h"
 #include "output/output_device.h"
@@ -204,6 +210,39 @@ class LoopWaker : public MainThreadWaker {
   std::atomic<int> pending_{0};
   std::mutex mutex_;
   std::condition_variable wake_;
+};
+
+// An instrument with a hand-stepped device: engine, stream, audio output and
+// a fresh output folder per test (removed afterwards).
+class SteppedOutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::filesystem::temp_directory_path() /
+             ("kornmill-output-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder);
+    streams.InitStreams(&engine.sine());
+    auto p = std::make_unique<SteppedProvider>();
+    provider = p.get();
+    out.set_device_provider(std::move(p));
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+  void Init() { out.InitAudioOutput(folder.string(), ""); }
+  // One device callback, then the main loop answers its wake-ups; returns
+  // what the device was given.
+  std::vector<int16_t> Pull() {
+    auto b = provider->device->Pull();
+    waker.Drain(out);
+    return b;
+  }
+
+  std::filesystem::path folder;
+  Engine engine;
+  StreamTable streams;
+  RecordingView view;
+  CountingWaker waker;
+  AudioOutput out{engine, streams, view, waker};
+  SteppedProvider* provider = nullptr;
 };
 
 }  // namespace kornmill::testing

@@ -18,33 +18,18 @@ using testing::CountingWaker;
 using testing::RecordingView;
 using testing::SteppedProvider;
 
-class PlayStateTest : public ::testing::Test {
+class PlayStateTest : public testing::SteppedOutputTest {
  protected:
   void SetUp() override {
-    streams.InitStreams(&engine.sine());
-    auto p = std::make_unique<SteppedProvider>();
-    provider = p.get();
-    out.set_device_provider(std::move(p));
-    out.InitAudioOutput("/tmp/kornmill-output-test", "");
+    SteppedOutputTest::SetUp();
+    Init();
   }
-  // One device callback, then the main loop answers its wake-ups.
-  std::vector<int16_t> Step() {
-    auto b = provider->device->Pull();
-    waker.Drain(out);
-    return b;
-  }
+  std::vector<int16_t> Step() { return Pull(); }
   static bool Silent(const std::vector<int16_t>& b) {
     for (int16_t s : b)
       if (s != 0) return false;
     return true;
   }
-
-  Engine engine;
-  StreamTable streams;
-  RecordingView view;
-  CountingWaker waker;
-  AudioOutput out{engine, streams, view, waker};
-  SteppedProvider* provider = nullptr;
 };
 
 TEST(ConvertTo16Bit, RoundsTheExactProduct) {

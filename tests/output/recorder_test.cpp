@@ -21,36 +21,15 @@ using testing::MemoryFiles;
 using testing::RecordingView;
 using testing::SteppedProvider;
 
-class RecorderTest : public ::testing::Test {
+class RecorderTest : public testing::SteppedOutputTest {
  protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("kornmill-rec-" + std::to_string(::getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder);
-    streams.InitStreams(&engine.sine());
-    auto p = std::make_unique<SteppedProvider>();
-    provider = p.get();
-    out.set_device_provider(std::move(p));
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-  void Init() { out.InitAudioOutput(folder.string(), ""); }
   // One device callback and the main loop's answer; returns the block just rendered.
   std::vector<float> Step() {
-    provider->device->Pull();
-    waker.Drain(out);
+    Pull();
     const int last = (out.fill_index() + kBlockCount - 1) % kBlockCount;
     const int n = out.config().samples_per_block();
     return std::vector<float>(out.float_block(last), out.float_block(last) + n);
   }
-
-  std::filesystem::path folder;
-  Engine engine;
-  StreamTable streams;
-  RecordingView view;
-  CountingWaker waker;
-  AudioOutput out{engine, streams, view, waker};
-  SteppedProvider* provider = nullptr;
 };
 
 TEST_F(RecorderTest, UnnumberedRecordingsReuseOneFile) {
