@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
 

@@ -22,12 +22,12 @@
 #include "app/message_boxes.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
+#include "base/sound.h"
 #include "controls/texts.h"
 #include "engine/engine.h"
-#include "engine/sound.h"
 #include "output/output_folders.h"
 #include "resources/ids.h"
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
 

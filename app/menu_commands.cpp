@@ -13,7 +13,7 @@
 #include "app/stream_view.h"
 #include "engine/engine.h"
 #include "resources/ids.h"
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
 

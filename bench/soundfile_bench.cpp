@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "base/sound.h"
 #include "controls/stream.h"
-#include "engine/sound.h"
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 #include "soundfile/soundfile.h"
 
 namespace kornmill {

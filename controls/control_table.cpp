@@ -1,7 +1,7 @@
 // The control table: one row per control in control order.
 #include "controls/control_table.h"
 
-#include "engine/fixed_point.h"
+#include "base/fixed_point.h"
 
 namespace kornmill {
 

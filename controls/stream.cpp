@@ -1,8 +1,8 @@
 // The stream table, control targets and the stream commands of the model.
 #include "controls/stream.h"
 
-#include "engine/fixed_point.h"
-#include "engine/sound.h"
+#include "base/fixed_point.h"
+#include "base/sound.h"
 
 namespace kornmill {
 
@@ -49,6 +49,10 @@ void SetControlTarget(StreamTable& streams, int k, int value, bool quick, uint32
   c.target = value;
   const int t = quick ? kQuickChangeTime : streams.change_time();
   StartSmoothing(c, value, static_cast<float>(t), rate, frame_clock);
+}
+
+void AdvanceGlides(Stream& s, int32_t frame_clock) {
+  for (int k = 0; k < kGrainControls; ++k) AdvanceGlide(s.controls[k], frame_clock);
 }
 
 void SnapControlsToTargets(Stream& s) {

@@ -89,6 +89,10 @@ class StreamTable {
 void SetControlTarget(StreamTable& streams, int k, int value, bool quick, uint32_t rate,
                       int32_t frame_clock);
 
+// The glides of controls 0..27 of `s` at one control update (AdvanceGlide);
+// control 28 never glides. Called inside a block render: allocates nothing.
+void AdvanceGlides(Stream& s, int32_t frame_clock);
+
 // Play snapshot: controls 0..27 of `s` jump to their targets, end time 0.
 void SnapControlsToTargets(Stream& s);
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/sound.h"
 #include "controls/stream.h"
-#include "engine/sound.h"
 
 namespace kornmill {
 namespace {

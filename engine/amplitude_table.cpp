@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "engine/sound.h"
+#include "engine/sound_layout.h"
 
 namespace kornmill {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/fixed_point.h"
 #include "controls/stream.h"
-#include "engine/fixed_point.h"
 #include "engine/mix_kernels.h"
 
 namespace kornmill {
@@ -118,21 +118,7 @@ void Engine::UpdateControls(StreamTable& streams) {
 }
 
 void Engine::UpdateStream(Stream& s) {
-  for (int k = 0; k < kGrainControls; ++k) {
-    ControlRecord& c = s.controls[k];
-    if (c.end_time >= frame_clock_) {
-      if (WrapSub(c.end_time, frame_clock_) < 100) {
-        c.current = static_cast<float>(c.target);
-      } else {
-        c.current = static_cast<float>(double(c.current) + double(c.step));
-      }
-      c.value = Trunc(c.current);
-    } else if (c.current != static_cast<float>(c.target)) {
-      // A glide whose end fell between two updates arrives at the next one.
-      c.current = static_cast<float>(c.target);
-      c.value = Trunc(c.current);
-    }
-  }
+  AdvanceGlides(s, frame_clock_);
   s.amplitude = s.val(kAmp);
 
   const Sound& snd = *s.sound;

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/fixed_point.h"
+#include "base/fixed_point.h"
 #include "engine/grain.h"
 #include "engine/random.h"
-#include "engine/sound.h"
+#include "engine/sound_layout.h"
 
 namespace kornmill {
 

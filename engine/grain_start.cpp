@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/fixed_point.h"
 #include "controls/stream.h"
 #include "engine/engine.h"
-#include "engine/fixed_point.h"
 
 namespace kornmill {
 namespace {

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/fixed_point.h"
 #include "controls/stream.h"
 #include "engine/engine.h"
-#include "engine/fixed_point.h"
 #include "engine/interpolation.h"
 #include "engine/mix_kernels.h"
 

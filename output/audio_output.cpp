@@ -7,7 +7,7 @@
 
 #include "controls/stream.h"
 #include "engine/engine.h"
-#include "engine/sound.h"
+#include "engine/sound_layout.h"
 #include "output/block_ring.h"
 #include "output/output_folders.h"
 #include "output/output_recorder.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "output/render/offline_device.h"
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
 

@@ -1,21 +1,21 @@
 // The stream table and the stream commands: start-up, input channels, test tone.
 #include <gtest/gtest.h>
 
+#include "builtin_sound.h"
 #include "controls/stream.h"
-#include "engine/engine.h"
 
 namespace kornmill {
 namespace {
 
 TEST(Streams, StartUpCreatesOneActiveStreamOnTheSine) {
-  Engine engine;
+  Sound sine = test::BuiltinSoundStandIn();
   StreamTable streams;
   EXPECT_EQ(streams.count(), 0);
-  streams.InitStreams(&engine.sine());
+  streams.InitStreams(&sine);
   EXPECT_EQ(streams.count(), 1);
   const Stream& s = streams[0];
   EXPECT_EQ(s.state, kStreamActive);
-  EXPECT_EQ(s.sound, &engine.sine());
+  EXPECT_EQ(s.sound, &sine);
   EXPECT_EQ(s.input_mask, kInputLeft);
   EXPECT_EQ(s.onset_phase, 1u << 28);
   EXPECT_EQ(streams.change_time(), 64);
@@ -37,19 +37,19 @@ TEST(Streams, TurningOffTheOnlyChannelSelectsTheOther) {
 }
 
 TEST(Streams, TestToneReleasesTheSoundAndKeepsItCached) {
-  Engine engine;
+  Sound sine = test::BuiltinSoundStandIn();
   StreamTable streams;
-  streams.InitStreams(&engine.sine());
+  streams.InitStreams(&sine);
   Sound file;
   file.use_count = 1;
   streams[0].sound = &file;
   streams[0].input_mask = kInputBoth;
-  EXPECT_EQ(UseTestTone(streams[0], &engine.sine()), &file);
+  EXPECT_EQ(UseTestTone(streams[0], &sine), &file);
   EXPECT_EQ(file.use_count, -1);
-  EXPECT_EQ(streams[0].sound, &engine.sine());
+  EXPECT_EQ(streams[0].sound, &sine);
   EXPECT_EQ(streams[0].input_mask, kInputLeft);
-  EXPECT_EQ(UseTestTone(streams[0], &engine.sine()), nullptr);
-  EXPECT_EQ(engine.sine().use_count, 1);
+  EXPECT_EQ(UseTestTone(streams[0], &sine), nullptr);
+  EXPECT_EQ(sine.use_count, 1);
 }
 
 }  // namespace

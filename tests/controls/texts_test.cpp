@@ -1,21 +1,21 @@
 // The value texts of the controls and the stream's texts.
 #include <gtest/gtest.h>
 
+#include "builtin_sound.h"
 #include "controls/stream.h"
 #include "controls/texts.h"
-#include "engine/engine.h"
 
 namespace kornmill {
 namespace {
 
 class Texts : public ::testing::Test {
  protected:
-  void SetUp() override { streams.InitStreams(&engine.sine()); }
+  void SetUp() override { streams.InitStreams(&sine); }
   ValueTexts For(int k, int target) {
     streams[0].controls[k].target = target;
     return ControlValueTexts(streams[0], k, streams.change_time());
   }
-  Engine engine;
+  Sound sine = test::BuiltinSoundStandIn();
   StreamTable streams;
 };
 
@@ -72,7 +72,7 @@ TEST_F(Texts, EnvelopeAndAmplitudeShowTheAdjustedAmplitude) {
 TEST_F(Texts, LoopTextsAndTheLockedLoop) {
   // The built-in sine never shows "Loop locked".
   EXPECT_FALSE(For(kRate, 0).part3.has_value());
-  Sound file = engine.sine();
+  Sound file = sine;
   file.builtin = false;
   file.frame_count = 441000;
   file.frame_rate = 44100;

@@ -51,6 +51,21 @@ TEST_F(EngineFixture, ControlUpdateRunsOnTheFirstStepThenEvery104Frames) {
   engine->set_gesture_mix(nullptr);
 }
 
+TEST_F(EngineFixture, PlaySnapsTheControlsAndEachControlUpdateAdvancesTheGlides) {
+  SetControlTarget(streams, kAttack, 30, false, 44100, 5000);
+  Play();
+  EXPECT_EQ(stream().onset_phase, kPhaseOne);
+  EXPECT_EQ(stream().controls[kAttack].current, 30.0f);
+  EXPECT_EQ(stream().controls[kAttack].end_time, 0);
+  SetControlTarget(streams, kAmp, 1000, false, 44100, 0);
+  RenderBlock();  // updates at frames 0, 104 and 208: three steps
+  const ControlRecord& amp = stream().controls[kAmp];
+  float expected = 461.0f;
+  for (int i = 0; i < 3; ++i) expected = static_cast<float>(double(expected) + double(amp.step));
+  EXPECT_EQ(amp.current, expected);
+  EXPECT_EQ(stream().amplitude, static_cast<int>(expected));
+}
+
 TEST_F(EngineFixture, AnOnsetIncrementOfAFullCycleStartsOneGrainPerFrame) {
   auto fast = test::MakeSound(
       8192, 1, 44100, [](int f, int) { return float(std::sin(f * 0.01)); }, 44100);

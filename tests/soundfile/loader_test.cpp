@@ -1,5 +1,5 @@
 // Loading sounds into memory with a fake application host.
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "controls/stream.h"
-#include "engine/sound.h"
+#include "engine/sound_layout.h"
 #include "soundfile/soundfile.h"
 #include "test_util.h"
 

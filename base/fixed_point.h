@@ -1,4 +1,4 @@
-// 32-bit two's-complement helpers: wrapping arithmetic and the engine's rounding steps.
+// Fixed-point helpers: 28-bit positions, 32-bit wrapping arithmetic and the rounding steps.
 #pragma once
 
 #include <cmath>
@@ -8,6 +8,10 @@
 #endif
 
 namespace kornmill {
+
+// 28-bit sound positions: the whole sound spans 0 .. kPositionMask whatever its length.
+inline constexpr uint32_t kPositionMask = 0x0FFFFFFF;
+inline constexpr uint32_t kPhaseOne = 1u << 28;  // 268435456: one full cycle
 
 constexpr int32_t WrapAdd(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));

@@ -1,11 +1,11 @@
 // Position scale, guard frames and rate constants of a source sound.
-#include "engine/sound.h"
+#include "engine/sound_layout.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "engine/fixed_point.h"
+#include "base/fixed_point.h"
 
 namespace kornmill {
 

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/sound.h"
 #include "controls/stream.h"
-#include "engine/sound.h"
 
 namespace kornmill {
 

@@ -1,4 +1,4 @@
-#include "soundfile/sound_loader.h"
+#include "soundfile/loader/sound_loader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/sound_layout.h"
 #include "soundfile/converters.h"
 #include "soundfile/soundfile.h"
 
