@@ -2,7 +2,6 @@
 #include "app/control_scroll_bar.h"
 
 #include <QKeyEvent>
-#include <algorithm>
 
 namespace kornmill {
 
@@ -51,15 +50,11 @@ void ControlScrollBar::OnAction(int action) {
     default:
       break;
   }
-  const int tracked = sliderPosition();
-  const bool handled = handler_ && handler_(*this, a, tracked);
-  // The slider has already moved by Qt's own rule: put it where the owner
-  // placed the control (or back where it was when the action was ignored).
-  if (!handled) {
-    setSliderPosition(value());
-    return;
-  }
-  setSliderPosition(std::clamp(position_, minimum(), maximum()));
+  // Qt has already moved the slider by its own rule. A handler that takes the
+  // action places the bar itself (SetPosition); an ignored action puts the
+  // slider back where it was.
+  if (handler_ && handler_(*this, a, sliderPosition())) return;
+  setSliderPosition(value());
 }
 
 }  // namespace kornmill

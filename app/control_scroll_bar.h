@@ -4,10 +4,9 @@
 #include <QScrollBar>
 #include <functional>
 
-namespace kornmill {
+#include "controls/scroll_rule.h"
 
-// The scroll actions the controls know; the others (top, bottom) are ignored.
-enum class ScrollAction { kLineUp, kLineDown, kPageUp, kPageDown, kThumbTrack, kOther };
+namespace kornmill {
 
 class ControlScrollBar : public QScrollBar {
   Q_OBJECT

@@ -1,15 +1,15 @@
-// Scroll actions become control targets and glides; value texts go to the status bar.
+// Scroll actions become targets and glides by the scroll rule; value texts go to the status bar.
 #include "app/control_view.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <algorithm>
-#include <cstdint>
+#include <optional>
 
 #include "app/dialog_panel.h"
 #include "app/focus_frame.h"
 #include "app/status_bar.h"
 #include "controls/control_table.h"
+#include "controls/scroll_rule.h"
 #include "controls/stream.h"
 #include "controls/texts.h"
 #include "engine/engine.h"
@@ -44,42 +44,20 @@ int ControlView::OnControlScroll(ScrollAction action, int id, int tracked,
                                  Qt::KeyboardModifiers keys) {
   ControlScrollBar* bar = panel_.BarById(id);
   if (!bar) return 1;
-  int position = bar->position();
-  switch (action) {
-    case ScrollAction::kLineUp:
-      position -= 1;
-      break;
-    case ScrollAction::kLineDown:
-      position += 1;
-      break;
-    case ScrollAction::kPageUp:
-      position -= bar->pageStep();
-      break;
-    case ScrollAction::kPageDown:
-      position += bar->pageStep();
-      break;
-    case ScrollAction::kThumbTrack:
-      position = static_cast<int16_t>(tracked);
-      break;
-    default:
-      return 1;
-  }
+  const int k = id - kIdFirstControl;
+  const ScrollModifiers modifiers{bool(keys & Qt::ShiftModifier), bool(keys & Qt::ControlModifier)};
+  const std::optional<ScrollMove> move =
+      ScrollControl(kControlTable[k], bar->position(), action, tracked, modifiers);
+  if (!move) return 1;
   if (id != current_id_) {
     const std::string_view text = LoadText(id).substr(0, kMaxStatusText);
     panel_.status_bar()->SetText(1, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     current_id_ = id;
   }
   DrawFocusFrame();
-  const int k = id - kIdFirstControl;
-  const ControlRow& row = kControlTable[k];
-  if (keys & Qt::ShiftModifier) {
-    position = row.default_position;
-  } else {
-    position = std::clamp(position, row.minimum, row.maximum);
-  }
-  SetControlTarget(streams_, k, ValueFromPosition(row, position), bool(keys & Qt::ControlModifier),
-                   engine_.output_rate(), engine_.frame_clock());
-  bar->SetPosition(position);
+  SetControlTarget(streams_, k, move->value, move->quick, engine_.output_rate(),
+                   engine_.frame_clock());
+  bar->SetPosition(move->position);
   ShowControlValue(k);
   return 0;
 }

@@ -18,8 +18,9 @@ class ControlView {
   ControlView(DialogPanel& panel, StreamTable& streams, Engine& engine);
 
   // The scroll handler: moves control `id` by `action` (the tracked position
-  // for thumb tracking) with the modifier keys held. Shift resets the control
-  // to its default, Ctrl makes a quick change. Returns 0 when handled, 1 otherwise.
+  // for thumb tracking) with the modifier keys held, as the scroll rule
+  // (ScrollControl) says; starts the glide, places the scrollbar once and shows
+  // the value texts. Returns 0 when handled, 1 otherwise.
   int OnControlScroll(ScrollAction action, int id, int tracked, Qt::KeyboardModifiers keys);
 
   // Writes control k's value texts: status parts 2 and 3, and item 1038 for
