@@ -1,25 +1,25 @@
-// Loader host: completions become posted messages; questions wait for the main thread's answer.
+// Loader host: completions become posted events; questions wait for the main thread's answer.
 #include "app/loader_host.h"
 
 #include <QMetaObject>
 #include <QString>
 
+#include "app/event_poster.h"
 #include "app/posted_events.h"
-#include "resources/ids.h"
 
 namespace kornmill {
 
-WindowLoaderHost::WindowLoaderHost(QObject* main_thread_object, MessagePoster& poster, Hooks hooks)
+WindowLoaderHost::WindowLoaderHost(QObject* main_thread_object, EventPoster& poster, Hooks hooks)
     : main_(main_thread_object), poster_(poster), hooks_(std::move(hooks)) {}
 
 void WindowLoaderHost::PostSoundLoaded(int stream, Sound* sound) {
-  poster_.Post(kMsgSoundLoaded, stream, reinterpret_cast<intptr_t>(sound));
+  poster_.Post(posted::SoundLoaded{stream, sound});
 }
 
 void WindowLoaderHost::PostLoadFailed(std::string text) {
   // An empty text: the user cancelled the memory question; part 1 stays as it is.
   if (text.empty()) return;
-  poster_.PostText(kMsgStatusText, QString::fromStdString(text));
+  poster_.Post(posted::StatusText{std::move(text)});
 }
 
 bool WindowLoaderHost::AskQuestion(const std::string& title, const std::string& text) {

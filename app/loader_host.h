@@ -13,7 +13,7 @@
 
 namespace kornmill {
 
-class MessagePoster;
+class EventPoster;
 
 // Hands the loader's reports to the main thread. The AttachSound steps run on
 // the main thread and are forwarded to the hooks.
@@ -27,7 +27,7 @@ class WindowLoaderHost final : public LoaderHost {
     std::function<void(int stream)> sound_changed;
   };
 
-  WindowLoaderHost(QObject* main_thread_object, MessagePoster& poster, Hooks hooks);
+  WindowLoaderHost(QObject* main_thread_object, EventPoster& poster, Hooks hooks);
 
   // Loader thread.
   void PostSoundLoaded(int stream, Sound* sound) override;
@@ -54,7 +54,7 @@ class WindowLoaderHost final : public LoaderHost {
   void Answer(const std::shared_ptr<Question>& question, bool ok);
 
   QObject* main_;
-  MessagePoster& poster_;
+  EventPoster& poster_;
   Hooks hooks_;
   std::mutex mutex_;
   std::condition_variable answered_;

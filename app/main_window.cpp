@@ -1,4 +1,4 @@
-// The main window: builds the instrument, dispatches posted messages and keys, and ends it.
+// The main window: builds the instrument, dispatches posted events and keys, and ends it.
 #include "app/main_window.h"
 
 #include <QApplication>
@@ -20,6 +20,7 @@
 #include "app/menu_bar.h"
 #include "app/menu_commands.h"
 #include "app/message_boxes.h"
+#include "app/posted_events.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
 #include "base/sound.h"
@@ -32,9 +33,6 @@
 namespace kornmill {
 
 namespace {
-
-// A command posted to the window itself (the start-up's folder question).
-constexpr int kMsgCommand = 0x0111;
 
 QString ToQString(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
@@ -82,6 +80,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   if (!StartOutput(options)) return;
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
+  ConnectPostedEvents();
   connect(panel_->play_button(), &QPushButton::clicked, this,
           [this] { CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); }); });
   connect(panel_->file_button(), &QPushButton::clicked, this,
@@ -156,7 +155,7 @@ void MainWindow::AskForOutputFolder() {
           .arg(folder);
   if (boxes_->AskQuestion(text, QStringLiteral("Session Configuration Problem"))) {
     // The chooser opens once the window is up.
-    poster_.Post(kMsgCommand, kCmdSoundfileFolder);
+    poster_.Post(posted::MenuCommand{kCmdSoundfileFolder});
   }
 }
 
@@ -195,6 +194,7 @@ bool MainWindow::Exit() {
 void MainWindow::ShutDown() {
   if (shut_down_) return;
   shut_down_ = true;
+  poster_.Close();
   if (!output_) return;
   if (output_->recording()) output_->ToggleRecord();
   output_->StopPlay();
@@ -239,10 +239,7 @@ void MainWindow::ShowHelp() {
 }
 
 bool MainWindow::event(QEvent* event) {
-  if (event->type() == PostedMessage::EventType()) {
-    HandlePosted(static_cast<const PostedMessage&>(*event));
-    return true;
-  }
+  if (poster_.Dispatch(*event)) return true;
   if (event->type() == QEvent::WindowActivate && controls_ && controls_->current_id()) {
     if (QWidget* bar = panel_->BarById(controls_->current_id())) bar->setFocus();
     controls_->DrawFocusFrame();
@@ -250,36 +247,27 @@ bool MainWindow::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
-void MainWindow::HandlePosted(const PostedMessage& m) {
-  if (shut_down_) return;
-  const int msg = m.message();
-  if (msg >= kMsgFirstControlValue && msg < kMsgFirstControlValue + kControls) {
-    intptr_t value = m.wparam();
-    if (m.coalesced() && !poster_.TakeNewest(msg, &value)) return;
+void MainWindow::ConnectPostedEvents() {
+  poster_.On<posted::SoundLoaded>(
+      [this](const posted::SoundLoaded& e) { commands_->OnSoundLoaded(e.stream, e.sound); });
+  poster_.On<posted::StatusText>([this](const posted::StatusText& e) {
+    panel_->status_bar()->SetText(1, QString::fromStdString(e.text));
+  });
+  poster_.On<posted::MidiMonitorLine>([this](const posted::MidiMonitorLine& e) {
+    panel_->status_bar()->SetText(1, QString::fromStdString(e.text));
+  });
+  const auto toggle_from_midi = [this] {
+    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromMidi); });
+  };
+  poster_.On<posted::MidiNoteStart>(
+      [toggle_from_midi](const posted::MidiNoteStart&) { toggle_from_midi(); });
+  poster_.On<posted::MidiNoteStop>(
+      [toggle_from_midi](const posted::MidiNoteStop&) { toggle_from_midi(); });
+  poster_.On<posted::ControlPosition>([this](const posted::ControlPosition& e) {
     ++control_values_applied_;
-    controls_->SetControlPosition(msg - kMsgFirstControlValue, static_cast<int>(value));
-    return;
-  }
-  switch (msg) {
-    case kMsgBlockDone:
-      OnBlockDone(static_cast<int>(m.wparam()));
-      break;
-    case kMsgSoundLoaded:
-      commands_->OnSoundLoaded(static_cast<int>(m.wparam()), reinterpret_cast<Sound*>(m.lparam()));
-      break;
-    case kMsgStatusText:
-      panel_->status_bar()->SetText(1, m.text());
-      break;
-    case kMsgMidiNoteStart:
-    case kMsgMidiNoteStop:
-      CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromMidi); });
-      break;
-    case kMsgCommand:
-      OnMenuCommand(static_cast<int>(m.wparam()));
-      break;
-    default:
-      break;
-  }
+    controls_->SetControlPosition(e.control, e.position);
+  });
+  poster_.On<posted::MenuCommand>([this](const posted::MenuCommand& e) { OnMenuCommand(e.id); });
 }
 
 void MainWindow::OnBlockDone(int index) {

@@ -1,4 +1,4 @@
-// The instrument's main window: start-up, posted messages, keys, exit and the audio output's view.
+// The instrument's main window: start-up, posted events, keys, exit and the audio output's view.
 #pragma once
 
 #include <QMainWindow>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/posted_events.h"
+#include "app/event_poster.h"
 #include "controls/stream.h"
 #include "output/audio_output.h"
 #include "output/output_view.h"
@@ -53,8 +53,9 @@ class MainWindow : public QMainWindow, private OutputView {
   // True once the program has shut down (after the exit command or a fatal error).
   bool ended() const { return shut_down_; }
 
-  // Posting from other threads (sound loader, MIDI): any thread.
-  MessagePoster& poster() { return poster_; }
+  // Posting the events of app/posted_events.h from other threads (sound
+  // loader, MIDI): any thread.
+  EventPoster& poster() { return poster_; }
 
   // Parts, for the program's other windows and for tests.
   Engine& engine() { return *engine_; }
@@ -71,7 +72,7 @@ class MainWindow : public QMainWindow, private OutputView {
   bool q_key_down() const { return q_down_; }
   // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
   Qt::KeyboardModifiers modifiers() const { return modifiers_; }
-  // Control-value messages applied since start (each burst counts once).
+  // Control positions applied since start (each burst counts once).
   int control_values_applied() const { return control_values_applied_; }
 
   void EnterModal();
@@ -97,7 +98,8 @@ class MainWindow : public QMainWindow, private OutputView {
   void EndAfterFatalError();
   void StartSoundTable();
   void AskForOutputFolder();
-  void HandlePosted(const PostedMessage& message);
+  // Registers the handler of each posted event type.
+  void ConnectPostedEvents();
   void OnBlockDone(int index);
   void OnEscape();
   MenuState CurrentMenuState() const;
@@ -123,7 +125,7 @@ class MainWindow : public QMainWindow, private OutputView {
   std::unique_ptr<SoundTable> sounds_;
   std::string source_folder_;
   std::unique_ptr<MenuCommands> commands_;
-  MessagePoster poster_;
+  EventPoster poster_;
   void TrackKeys(QEvent* event);
 
   bool q_down_ = false;

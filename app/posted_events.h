@@ -1,69 +1,65 @@
-// Messages posted to the main window from any thread, as events on its event loop.
+// The events other threads post to the main window, each a small type with named fields.
+//
+// Adding an event:
+//  1. Declare its struct below: named fields holding values (nothing that points
+//     into the poster's stack), and a comment saying who posts it and what it means.
+//  2. Post it from any thread: `window.poster().Post(posted::Name{...})`.
+//  3. Handle it on the main thread: register the handler in
+//     MainWindow::ConnectPostedEvents with `poster_.On<posted::Name>(...)`.
+//     An event without a handler is dropped.
+// An event of which only the newest matters (a burst from a fast controller)
+// also declares `static constexpr int kCoalescedSlots` and `int slot() const`
+// (0 .. kCoalescedSlots - 1): while an event of one slot waits in the queue, a
+// newer one for that slot only replaces it, and the handler sees the newest.
 #pragma once
 
-#include <QEvent>
-#include <QString>
-#include <array>
-#include <atomic>
-#include <cstdint>
+#include <string>
 
-class QObject;
+#include "controls/control_table.h"
 
 namespace kornmill {
 
-// One posted message: its number (kMsg...), two parameters and, for the
-// status-text message, the text it carries.
-class PostedMessage : public QEvent {
- public:
-  // The event type shared by all posted messages (registered once).
-  static QEvent::Type EventType();
+struct Sound;
 
-  PostedMessage(int message, intptr_t wparam, intptr_t lparam, QString text, bool coalesced);
+namespace posted {
 
-  int message() const { return message_; }
-  intptr_t wparam() const { return wparam_; }
-  intptr_t lparam() const { return lparam_; }
-  const QString& text() const { return text_; }
-  // True for the bursty families whose newest value waits in the poster.
-  bool coalesced() const { return coalesced_; }
-
- private:
-  int message_;
-  intptr_t wparam_;
-  intptr_t lparam_;
-  QString text_;
-  bool coalesced_;
+// Sound loader: `sound` has been loaded for stream `stream` (the stream that
+// was current when the load began); attach it.
+struct SoundLoaded {
+  int stream = 0;
+  Sound* sound = nullptr;
 };
 
-// Posts messages to one receiver (the main window). The control values
-// (34268 + k) and the MIDI monitor line are coalesced: while one is waiting,
-// a newer one only replaces its value, so a burst delivers the newest value once.
-class MessagePoster {
- public:
-  explicit MessagePoster(QObject* receiver) : receiver_(receiver) {}
-
-  // Any thread.
-  void Post(int message, intptr_t wparam, intptr_t lparam = 0);
-  // Any thread: the status-text message (33319) with its text.
-  void PostText(int message, const QString& text);
-  // Any thread: a message of a coalesced family; others are posted plainly.
-  void PostCoalesced(int message, intptr_t wparam);
-
-  // Main thread, when a coalesced message is handled: takes the newest value
-  // waiting; false when it was taken already.
-  bool TakeNewest(int message, intptr_t* wparam);
-
-  static bool IsCoalescedFamily(int message);
-
- private:
-  struct Mailbox {
-    std::atomic<intptr_t> value{0};
-    std::atomic<bool> pending{false};
-  };
-  Mailbox* MailboxOf(int message);
-
-  QObject* receiver_;
-  std::array<Mailbox, 31> mailboxes_;  // 29 control values, one spare, the monitor
+// Sound loader and other workers: show `text` in status-bar part 1.
+struct StatusText {
+  std::string text;
 };
 
+// MIDI: a note started or stopped; each toggles play.
+struct MidiNoteStart {};
+struct MidiNoteStop {};
+
+// MIDI monitor: the line describing the newest MIDI message, for status-bar
+// part 1. Only the newest waiting line is shown.
+struct MidiMonitorLine {
+  static constexpr int kCoalescedSlots = 1;
+  int slot() const { return 0; }
+  std::string text;
+};
+
+// MIDI: move the scrollbar of control `control` to `position` (its target is
+// set already). Only the newest waiting position of each control is applied.
+struct ControlPosition {
+  static constexpr int kCoalescedSlots = kControls;
+  int slot() const { return control; }
+  int control = 0;
+  int position = 0;
+};
+
+// The window to itself: run menu command `id` once the event loop runs.
+struct MenuCommand {
+  int id = 0;
+};
+
+}  // namespace posted
 }  // namespace kornmill

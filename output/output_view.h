@@ -27,7 +27,7 @@ class OutputView {
 };
 
 // Wakes the main thread when a block has been consumed (the "block done"
-// event, kMsgBlockDone). Called from the device's thread (the RtAudio callback
+// event). Called from the device's thread (the RtAudio callback
 // or the null device's clock) and from the main thread itself: it must not
 // allocate, must not block and must not take a lock the main thread holds for
 // long (an eventfd or a pipe watched by the main loop does). The main thread

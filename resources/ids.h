@@ -99,19 +99,6 @@ inline constexpr int kCmdOneFilePerStream = 40053;
 inline constexpr int kCmdFirstRecentFile = 22222;  // 22222 + index
 inline constexpr int kCmdLastRecentFile = 22232;
 
-// Events posted to the main thread (same numbers and meanings as the
-// window messages of the original design).
-inline constexpr int kMsgBlockDone = 957;
-inline constexpr int kMsgApp = 32768;
-inline constexpr int kMsgMidiNoteStart = kMsgApp + 400;       // 33168
-inline constexpr int kMsgMidiNoteStop = kMsgApp + 401;        // 33169
-inline constexpr int kMsgMidiProgram = kMsgApp + 410;         // 33178
-inline constexpr int kMsgMidiMonitor = kMsgApp + 450;         // 33218
-inline constexpr int kMsgSoundLoaded = kMsgApp + 550;         // 33318
-inline constexpr int kMsgStatusText = kMsgApp + 551;          // 33319
-inline constexpr int kMsgFirstControlValue = kMsgApp + 1500;  // 34268 + k
-inline constexpr int kMsgLastControlValue = kMsgFirstControlValue + kControlCount;
-
 // Patch notices.
 inline constexpr int kNoticeDefaultPatch = 1400;
 inline constexpr int kNoticeDeletedPatch = 1401;

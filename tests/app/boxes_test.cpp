@@ -3,10 +3,10 @@
 #include <QTest>
 #include <thread>
 
+#include "app/event_poster.h"
 #include "app/help.h"
 #include "app/loader_host.h"
 #include "app/message_boxes.h"
-#include "app/posted_events.h"
 #include "test_registry.h"
 #include "window_fixture.h"
 
@@ -64,7 +64,7 @@ void BoxesTest::fatalErrorShutsDownWithMinusOne() {
 
 void BoxesTest::loaderQuestionIsAnsweredOnTheMainThread() {
   QObject main_thread_object;
-  MessagePoster poster(&main_thread_object);
+  EventPoster poster(&main_thread_object);
   Qt::HANDLE asked_on = nullptr;
   WindowLoaderHost::Hooks hooks;
   hooks.ask = [&asked_on](const std::string& title, const std::string& text) {
@@ -84,7 +84,7 @@ void BoxesTest::loaderQuestionIsAnsweredOnTheMainThread() {
 
 void BoxesTest::closedHostAnswersCancel() {
   QObject main_thread_object;
-  MessagePoster poster(&main_thread_object);
+  EventPoster poster(&main_thread_object);
   int asked = 0;
   WindowLoaderHost::Hooks hooks;
   hooks.ask = [&asked](const std::string&, const std::string&) { return ++asked > 0; };
