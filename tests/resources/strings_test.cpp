@@ -21,6 +21,8 @@ TEST(StringTable, TextsMatchTheirIdsExactly) {
   EXPECT_EQ(LoadText(112), "MIDI input");
   EXPECT_EQ(LoadText(113), "Sound output");
   EXPECT_EQ(LoadText(5036), "MIDI response (6)");
+  // The test tone is the built-in 110 Hz sine.
+  EXPECT_EQ(LoadText(40007), "Use 110 Hz sine wave as base sound");
 }
 
 TEST(StringTable, EveryControlHasADescription) {
