@@ -1,0 +1,107 @@
+// Scripted answers for the bank commands, a private folder, and a stream to store from.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/sound.h"
+#include "controls/stream.h"
+#include "patches/patch_prompts.h"
+
+namespace kornmill::testing {
+
+class ScriptedPrompts : public PatchPrompts {
+ public:
+  struct Box {
+    std::string title;
+    std::string text;
+  };
+
+  Answer AskYesNoCancel(std::string_view title, std::string_view text) override {
+    questions.push_back({std::string(title), std::string(text)});
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return kCancel;
+    }
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  bool AskOkCancel(std::string_view title, std::string_view text) override {
+    questions.push_back({std::string(title), std::string(text)});
+    if (oks.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return false;
+    }
+    const bool ok = oks.front();
+    oks.pop_front();
+    return ok;
+  }
+  void ShowWarning(std::string_view title, std::string_view text) override {
+    warnings.push_back({std::string(title), std::string(text)});
+  }
+  std::string ChooseBankFile(std::string_view folder) override {
+    chooser_folders.emplace_back(folder);
+    return chosen;
+  }
+
+  std::deque<Answer> answers;  // yes/no/cancel boxes, in order
+  std::deque<bool> oks;        // OK/Cancel boxes, in order
+  std::string chosen;          // what the chooser returns
+  std::vector<Box> questions;
+  std::vector<Box> warnings;
+  std::vector<std::string> chooser_folders;
+};
+
+// A fresh folder under the temporary folder, removed with the object.
+struct TempFolder {
+  TempFolder() {
+    static int n = 0;
+    path = (std::filesystem::temp_directory_path() /
+            ("kornmill-patches-" + std::to_string(::getpid()) + "-" + std::to_string(n++)))
+               .string() +
+           "/";
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string path;  // ends in '/'
+};
+
+inline std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Stream 1 on a stand-in for the built-in sine.
+struct StreamFixture {
+  StreamFixture() {
+    sine.builtin = true;
+    streams.InitStreams(&sine);
+  }
+  Stream& stream() { return streams[0]; }
+  // Sets control k's target (what a scrollbar shows) and current value.
+  void Set(int k, int target, float current) {
+    stream().controls[static_cast<size_t>(k)].target = target;
+    stream().controls[static_cast<size_t>(k)].current = current;
+  }
+  Sound sine;
+  StreamTable streams;
+};
+
+}  // namespace kornmill::testing
