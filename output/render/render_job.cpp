@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "output/render/offline_device.h"
+#include "patches/bank_file.h"
+#include "patches/safe_file.h"
 #include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
@@ -96,6 +98,41 @@ void RenderJob::LoadSource(const std::string& path) {
   if (!s.sound || s.sound->builtin) throw RenderError("Could not load " + path);
 }
 
+void RenderJob::LoadBank(const RenderOptions& o) {
+  std::vector<int> slots;
+  if (o.recall > 0) slots.push_back(o.recall);
+  for (const ScoreEvent& e : score_) {
+    if (e.kind == ScoreEvent::kRecall && e.slot > 0) slots.push_back(e.slot);
+  }
+  if (o.bank.empty()) {
+    if (!slots.empty()) throw RenderError("recall " + std::to_string(slots[0]) + " needs --bank");
+    return;
+  }
+  // Read as the window reads it, without its side effects: an empty file stays.
+  std::vector<uint8_t> bytes;
+  std::string error;
+  const ReadStatus read = ReadFileStart(o.bank, kMaxBankFileBytes, &bytes, &error);
+  if (read != ReadStatus::kOk) {
+    throw RenderError("cannot read the bank " + o.bank + (error.empty() ? "" : ": " + error));
+  }
+  const ParsedBankFile parsed = ParseBankFile(bytes);
+  if (parsed.status == BankFileStatus::kInvalid) {
+    throw RenderError(o.bank + " is not a valid Kornmill patch bank file");
+  }
+  banks_.bank(0).TakeRead(parsed.patches, "A", false);
+  for (int slot : slots) {
+    if (!banks_.bank(0).slot(slot).stored()) {
+      throw RenderError("slot " + std::to_string(slot) + " of " + o.bank + " holds no patch (it has " +
+                        std::to_string(parsed.patches.size()) + ")");
+    }
+  }
+}
+
+void RenderJob::Recall(int slot) {
+  const GlideTiming timing{rate_, engine_.frame_clock(), streams_.change_time()};
+  banks_.ApplySlot(streams_[0], slot == kDefaultSlot ? kDefaultBank : 0, slot, 0, timing);
+}
+
 void RenderJob::ApplyStreamOptions(const RenderOptions& o) {
   Stream& s = streams_[0];
   if (o.channels) {
@@ -107,6 +144,8 @@ void RenderJob::ApplyStreamOptions(const RenderOptions& o) {
     s.input_mask = o.channels;
   }
   if (o.hard_sync) s.hard_sync = 1;
+  // A recalled patch first, so that --set can change it.
+  if (o.recall >= 0) Recall(o.recall);
   for (const ControlSetting& c : o.settings) {
     SetControlTarget(streams_, c.control, c.value, false, rate_, engine_.frame_clock());
   }
@@ -127,6 +166,10 @@ void RenderJob::BeforeBlock() {
     const ScoreEvent& e = score_[next_event_++];
     if (e.kind == ScoreEvent::kStop) {
       output_.SoftStop();
+      continue;
+    }
+    if (e.kind == ScoreEvent::kRecall) {
+      Recall(e.slot);
       continue;
     }
     const int change_time = streams_.change_time();
@@ -154,6 +197,7 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
                              const Progress& progress) {
   score_ = score;
   Configure(o);
+  LoadBank(o);
   if (!o.source.empty()) LoadSource(o.source);
   output_.InitAudioOutput(".", ".");
   ApplyStreamOptions(o);

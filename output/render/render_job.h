@@ -14,6 +14,7 @@
 #include "output/audio_output.h"
 #include "output/render/render_options.h"
 #include "output/render/render_score.h"
+#include "patches/bank_table.h"
 
 namespace kornmill {
 
@@ -78,6 +79,9 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   void Configure(const RenderOptions& o);
   void LoadSource(const std::string& path);
   void ApplyStreamOptions(const RenderOptions& o);
+  // The bank file of --bank into bank A; every recall asked for must find its slot.
+  void LoadBank(const RenderOptions& o);
+  void Recall(int slot);
   void Loop(int64_t total_frames, const Progress& progress);
 
   Engine engine_;
@@ -85,6 +89,7 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   AudioOutput output_;
   OfflineDevices* devices_ = nullptr;
   std::unique_ptr<SoundTable> sounds_;
+  BankTable banks_;
   RenderStats stats_;
   std::vector<ScoreEvent> score_;
   size_t next_event_ = 0;

@@ -96,13 +96,20 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     o.channels = static_cast<int>(c);
   } else if (opt == "--score") {
     o.score = v;
+  } else if (opt == "--bank") {
+    o.bank = v;
+  } else if (opt == "--recall") {
+    const long long n = ParseInt(v, "--recall");
+    if (n < 0 || n > 20) throw UsageError("--recall must be 0 (the default patch) or a slot 1 to 20");
+    o.recall = static_cast<int>(n);
   }
 }
 
 bool TakesValue(const std::string& opt) {
   static const char* const kValued[] = {"--source",  "--rate",     "--block", "--interp",
                                         "--seconds", "--blocks",   "--bits",  "-o",
-                                        "--set",     "--channels", "--score"};
+                                        "--set",     "--channels", "--score",
+                                        "--bank",    "--recall"};
   for (const char* k : kValued)
     if (opt == k) return true;
   return false;
@@ -155,6 +162,9 @@ RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
     }
   }
   if (!o.help && o.output.empty()) throw UsageError("no output file: give -o OUT.wav");
+  if (!o.help && o.recall > 0 && o.bank.empty()) {
+    throw UsageError("--recall " + std::to_string(o.recall) + " needs --bank FILE.kpb");
+  }
   return o;
 }
 
@@ -176,8 +186,13 @@ std::string RenderUsage() {
          "  --channels 1|2|3    input channel mask (default as the loader sets it)\n"
          "  --hard-sync         a grain starts at every loop wrap\n"
          "  --no-reset-loop     Play keeps the loop position\n"
+         "  --bank FILE.kpb     a patch-bank file for --recall and the score's recalls\n"
+         "  --recall N          before Play, recall slot N (1..20) of the bank, or the\n"
+         "                      default patch (0); --set values apply after it\n"
          "  --score FILE        timed events: 'SECONDS set K V [CHANGE_TIME]' (a glide over\n"
-         "                      CHANGE_TIME 64ths of a second, default control 28) and\n"
+         "                      CHANGE_TIME 64ths of a second, default control 28),\n"
+         "                      'SECONDS recall N' (a glide to slot N of the bank, or to\n"
+         "                      the default patch for 0, over control 28's time) and\n"
          "                      'SECONDS stop' (a soft stop); '#' starts a comment\n";
 }
 

@@ -36,6 +36,8 @@ struct RenderOptions {
   bool hard_sync = false;
   bool reset_loop = true;
   std::string score;
+  std::string bank;  // --bank: a patch-bank file for --recall and the score's recalls
+  int recall = -1;   // --recall: 0 the default patch, 1..20 a slot of the bank; -1 none
   bool help = false;
 
   // Frames to render: --blocks × --block, or --seconds at --rate (rounded).

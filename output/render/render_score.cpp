@@ -42,6 +42,11 @@ ScoreEvent ParseLine(const std::string& text, int line) {
   std::string extra;
   if (verb == "stop") {
     e.kind = ScoreEvent::kStop;
+  } else if (verb == "recall") {
+    e.kind = ScoreEvent::kRecall;
+    if (!ReadInt(in, e.slot) || e.slot < 0 || e.slot > 20) {
+      throw std::runtime_error("recall needs 0 (the default patch) or a slot 1 to 20");
+    }
   } else if (verb == "set") {
     e.kind = ScoreEvent::kSet;
     if (!ReadInt(in, e.control) || e.control < 0 || e.control >= kControls) {
@@ -67,7 +72,8 @@ ScoreEvent ParseLine(const std::string& text, int line) {
       }
     }
   } else {
-    throw std::runtime_error("expected \"set\" or \"stop\" after the time, not \"" + verb + "\"");
+    throw std::runtime_error("expected \"set\", \"recall\" or \"stop\" after the time, not \"" +
+                             verb + "\"");
   }
   if (in >> extra) throw std::runtime_error("unexpected \"" + extra + "\" at the end of the line");
   return e;

@@ -116,7 +116,7 @@ TEST(RenderScore, LinesCommentsAndErrors) {
     FAIL();
   } catch (const ScoreError& e) {
     EXPECT_EQ(std::string(e.what()),
-              "s.txt:2: expected \"set\" or \"stop\" after the time, not \"sett\"");
+              "s.txt:2: expected \"set\", \"recall\" or \"stop\" after the time, not \"sett\"");
   }
   std::istringstream range("1 set 23 5000\n");
   EXPECT_THROW(ParseScore(range, "s"), ScoreError);
