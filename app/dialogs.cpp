@@ -11,6 +11,8 @@ int QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& t
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   if (type == BoxType::kOkCancel) buttons = QMessageBox::Ok | QMessageBox::Cancel;
   if (type == BoxType::kYesNo) buttons = QMessageBox::Yes | QMessageBox::No;
+  if (type == BoxType::kYesNoCancel)
+    buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   QMessageBox box(type == BoxType::kOk ? QMessageBox::Warning : QMessageBox::Question, title, text,
                   buttons, owner);
   switch (box.exec()) {
@@ -34,6 +36,11 @@ QString QtDialogs::ChooseSoundfile(QWidget* owner, const QString& folder) {
 QString QtDialogs::ChooseFolder(QWidget* owner, const QString& label, const QString& start) {
   return QFileDialog::getExistingDirectory(owner, QStringLiteral("Select %1 Folder").arg(label),
                                            start);
+}
+
+QString QtDialogs::ChooseBankFile(QWidget* owner, const QString& folder) {
+  return QFileDialog::getOpenFileName(owner, QStringLiteral("Open Kornmill patch banks File"),
+                                      folder, QStringLiteral("KPB files (*.kpb);;All files (*)"));
 }
 
 void QtDialogs::About(QWidget* owner) {

@@ -10,7 +10,7 @@ namespace kornmill {
 
 // Answers of a message box, numbered as the classic box answers are.
 enum BoxAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
-enum class BoxType { kOk, kOkCancel, kYesNo };
+enum class BoxType { kOk, kOkCancel, kYesNo, kYesNoCancel };
 
 class Dialogs {
  public:
@@ -22,6 +22,8 @@ class Dialogs {
   virtual QString ChooseSoundfile(QWidget* owner, const QString& folder) = 0;
   // The folder chooser; an empty string when cancelled.
   virtual QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) = 0;
+  // The patch-bank file chooser, starting in `folder`; an empty string when cancelled.
+  virtual QString ChooseBankFile(QWidget* owner, const QString& folder) = 0;
   // The About box.
   virtual void About(QWidget* owner) = 0;
   // Shows a help page; false when it could not be shown.
@@ -34,6 +36,7 @@ class QtDialogs : public Dialogs {
   int MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) override;
   QString ChooseSoundfile(QWidget* owner, const QString& folder) override;
   QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) override;
+  QString ChooseBankFile(QWidget* owner, const QString& folder) override;
   void About(QWidget* owner) override;
   bool OpenHelp(const QUrl& page) override;
 };

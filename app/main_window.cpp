@@ -20,9 +20,12 @@
 #include "app/menu_bar.h"
 #include "app/menu_commands.h"
 #include "app/message_boxes.h"
+#include "app/patch_view.h"
 #include "app/posted_events.h"
+#include "app/session_settings.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
+#include "app/window_patch_prompts.h"
 #include "base/sound.h"
 #include "controls/texts.h"
 #include "engine/engine.h"
@@ -74,6 +77,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   stream_view_ = new StreamView(*panel_, streams_, *controls_,
                                 [this](const QString& title) { setWindowTitle(title); });
   stream_view_->AddTabs();
+  StartPatches(options);
   menus_ = new MenuBar(
       menuBar(), panel_->status_bar(), [this] { return CurrentMenuState(); },
       [this](int id) { OnMenuCommand(id); });
@@ -81,16 +85,21 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
   ConnectPostedEvents();
-  connect(panel_->play_button(), &QPushButton::clicked, this,
-          [this] { CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); }); });
-  connect(panel_->file_button(), &QPushButton::clicked, this,
-          [this] { CallOutput([](AudioOutput& out) { out.ToggleRecord(); }); });
+  connect(panel_->play_button(), &QPushButton::clicked, this, [this] {
+    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); });
+    patch_view_->EndWithoutNotice();
+  });
+  connect(panel_->file_button(), &QPushButton::clicked, this, [this] {
+    CallOutput([](AudioOutput& out) { out.ToggleRecord(); });
+    patch_view_->EndWithoutNotice();
+  });
   stream_view_->SelectStream(0);
   // The change time, shown in item 1038 and on its own scrollbar.
   const int change_time = streams_.change_time();
   controls_->SetControlPosition(kChangeTime,
                                 PositionFromValue(kControlTable[kChangeTime], change_time));
   panel_->change_time_text()->setText(ToQString(ChangeTimeText(change_time)));
+  patch_view_->LoadSession(session_);
   resize(panel_->DialogSize().width(),
          panel_->DialogSize().height() + menuBar()->sizeHint().height());
   AskForOutputFolder();
@@ -143,6 +152,30 @@ void MainWindow::StartSoundTable() {
   sounds_->set_output_rate(engine_->output_rate());
 }
 
+void MainWindow::StartPatches(MainWindowOptions& options) {
+  session_ = options.session;
+  if (!session_) {
+    own_session_ = std::make_unique<SettingsSessionStore>();
+    session_ = own_session_.get();
+  }
+  // The patches folder the session's bank names belong to ("Load" moves it).
+  std::string folder = options.patch_folder;
+  if (folder.empty()) {
+    try {
+      folder = session_->ReadPatchFolder();
+    } catch (const std::exception&) {
+      folder.clear();
+    }
+  }
+  if (folder.empty()) folder = ProgramDataFolder() + "/Patches/";
+  patch_prompts_ = std::make_unique<WindowPatchPrompts>(*this);
+  patch_view_ = new PatchView(*panel_, streams_, *engine_, *controls_, *patch_prompts_, folder);
+  patch_view_->set_modifier_source([this] { return modifiers_; });
+  stream_view_->set_patch_hooks(
+      [this](int stream) { return patch_view_->StreamSlotStored(stream); },
+      [this](int stream) { patch_view_->MarkPatchButton(stream); });
+}
+
 void MainWindow::AskForOutputFolder() {
   // The program's own folder is made on first use; a chosen one is only asked about.
   if (output_->output_folder() == ProgramDataFolder()) EnsureFolder(output_->output_folder());
@@ -185,6 +218,8 @@ void MainWindow::OnEscape() {
 
 bool MainWindow::Exit() {
   if (shut_down_) return true;
+  // A cancelled question while the banks are saved keeps the program running.
+  if (patch_view_ && !patch_view_->SaveAtExit(session_)) return false;
   ShutDown();
   emit finished(1);
   close();
@@ -210,6 +245,10 @@ void MainWindow::ShutDown() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The close box is the dialog's close command without Escape: the exit sequence.
   if (!shut_down_) {
+    if (patch_view_ && !patch_view_->SaveAtExit(session_)) {
+      event->ignore();
+      return;
+    }
     ShutDown();
     emit finished(1);
   }
@@ -268,6 +307,8 @@ void MainWindow::ConnectPostedEvents() {
     controls_->SetControlPosition(e.control, e.position);
   });
   poster_.On<posted::MenuCommand>([this](const posted::MenuCommand& e) { OnMenuCommand(e.id); });
+  poster_.On<posted::ProgramChange>(
+      [this](const posted::ProgramChange& e) { patch_view_->OnProgramChange(e.id, e.stream); });
 }
 
 void MainWindow::OnBlockDone(int index) {

@@ -20,7 +20,10 @@ class Dialogs;
 class Engine;
 class MenuBar;
 class MenuCommands;
+class PatchPrompts;
 class MessageBoxes;
+class PatchView;
+class SettingsSessionStore;
 class SoundTable;
 class StreamView;
 class WindowLoaderHost;
@@ -34,6 +37,8 @@ struct MainWindowOptions {
   bool use_null_device = false;             // select the null device instead of RtAudio
   std::string output_folder;                // stored "Soundfile out folder"
   std::string source_folder;                // stored "Soundfile in folder"
+  SettingsSessionStore* session = nullptr;  // null: the user's settings
+  std::string patch_folder;                 // empty: the stored one, else the program's
 };
 
 // Everything here runs on the GUI thread unless a comment says otherwise.
@@ -65,6 +70,7 @@ class MainWindow : public QMainWindow, private OutputView {
   // The folder the soundfile chooser starts in (the last loaded sound's).
   const std::string& source_folder() const { return source_folder_; }
   DialogPanel& panel() { return *panel_; }
+  PatchView& patches() { return *patch_view_; }
   ControlView& controls() { return *controls_; }
   StreamView& stream_view() { return *stream_view_; }
   MenuBar& menus() { return *menus_; }
@@ -97,6 +103,7 @@ class MainWindow : public QMainWindow, private OutputView {
   void CallOutput(const std::function<void(AudioOutput&)>& call);
   void EndAfterFatalError();
   void StartSoundTable();
+  void StartPatches(MainWindowOptions& options);
   void AskForOutputFolder();
   // Registers the handler of each posted event type.
   void ConnectPostedEvents();
@@ -112,6 +119,10 @@ class MainWindow : public QMainWindow, private OutputView {
   void ShowWarning(std::string_view text) override;
 
   std::unique_ptr<Dialogs> own_dialogs_;
+  std::unique_ptr<SettingsSessionStore> own_session_;
+  SettingsSessionStore* session_ = nullptr;
+  std::unique_ptr<PatchPrompts> patch_prompts_;
+  PatchView* patch_view_ = nullptr;
   std::unique_ptr<Engine> engine_;
   StreamTable streams_;
   DialogPanel* panel_ = nullptr;

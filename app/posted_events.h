@@ -61,5 +61,14 @@ struct MenuCommand {
   int id = 0;
 };
 
+// MIDI: a program change. `id` is a control id: below 1590 it recalls slot
+// id − 1400 of the shown bank (0 the default patch) into stream `stream` as a
+// plain click would; from 1590 up the button with that id is clicked (the
+// bank buttons 1600 .. 1607).
+struct ProgramChange {
+  int id = 0;
+  int stream = 0;
+};
+
 }  // namespace posted
 }  // namespace kornmill

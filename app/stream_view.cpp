@@ -41,12 +41,13 @@ void StreamView::AddTabs() {
 
 void StreamView::SelectStream(int index) {
   if (index < 0 || index >= streams_.count()) return;
-  // The patch-slot buttons follow the stream once the bank panel has them.
+  if (index != streams_.current_index() && mark_patch_) mark_patch_(index);
   streams_.set_current_index(index);
   controls_.ShowStreamPositions();
   const Stream& s = streams_.current();
   set_title_(ToQString(WindowTitle(s)));
-  panel_.status_bar()->SetText(1, ToQString(StreamStatusText(s, false)));
+  const bool stored = slot_stored_ && slot_stored_(index);
+  panel_.status_bar()->SetText(1, ToQString(StreamStatusText(s, stored)));
   controls_.ShowControlValue(kGrainFreq);
   panel_.status_bar()->SetText(2, QString());
 }

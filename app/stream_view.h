@@ -25,6 +25,12 @@ class StreamView : public QObject {
   void SelectStream(int index);
   // Stores a stream's state and relabels its tab.
   void SetStreamState(int index, int state);
+  // The patch panel's part in stream selection: whether a stream's patch slot
+  // holds a patch (its status text) and the slot buttons following a stream.
+  void set_patch_hooks(std::function<bool(int)> slot_stored, std::function<void(int)> mark) {
+    slot_stored_ = std::move(slot_stored);
+    mark_patch_ = std::move(mark);
+  }
 
  signals:
   // A tab got a new label (the loader marks a stream while replacing its sound).
@@ -37,6 +43,8 @@ class StreamView : public QObject {
   StreamTable& streams_;
   ControlView& controls_;
   std::function<void(const QString&)> set_title_;
+  std::function<bool(int)> slot_stored_;
+  std::function<void(int)> mark_patch_;
 };
 
 }  // namespace kornmill

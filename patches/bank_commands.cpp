@@ -162,7 +162,8 @@ bool BankCommands::SaveAtExit(SessionStore* store) {
         return false;
       }
     }
-    if (store) SaveSessionEntry(*store, bank.patch_count() > 0 ? bank.name() : std::string(), letter[0]);
+    if (store)
+      SaveSessionEntry(*store, bank.patch_count() > 0 ? bank.name() : std::string(), letter[0]);
   }
   return true;
 }

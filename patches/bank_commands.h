@@ -30,6 +30,7 @@ class BankCommands {
   // moves it to the chosen file's folder.
   const std::string& patch_folder() const { return folder_; }
   void set_patch_folder(std::string folder);
+  PatchPrompts& prompts() { return prompts_; }
 
   // A bank button: the panel shows bank `i`.
   BankCommandResult SelectBank(int i);

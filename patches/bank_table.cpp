@@ -27,7 +27,8 @@ std::string SoundNameOf(const Stream& stream) {
 
 BankTable::BankTable() {
   default_patch_.flags = kSlotStored;
-  for (int k = 0; k < kPatchValues; ++k) default_patch_.values[static_cast<size_t>(k)] = DefaultValue(k);
+  for (int k = 0; k < kPatchValues; ++k)
+    default_patch_.values[static_cast<size_t>(k)] = DefaultValue(k);
   default_patch_.extra_value = DefaultValue(kChangeTime);
   // At start the stream plays the default patch, whose button shows pressed.
   current_slot_ = kDefaultSlot;
@@ -35,7 +36,8 @@ BankTable::BankTable() {
 
 void BankTable::Recall(Stream& stream, const PatchSlot& patch, int modifiers,
                        const GlideTiming& timing) {
-  const float time = (modifiers & kModCtrl) ? kQuickRecallTime : static_cast<float>(timing.change_time);
+  const float time =
+      (modifiers & kModCtrl) ? kQuickRecallTime : static_cast<float>(timing.change_time);
   for (int k = 0; k < kRecalledControls; ++k) {
     const int32_t v = patch.values[static_cast<size_t>(k)];
     ControlRecord& c = stream.controls[static_cast<size_t>(k)];
@@ -79,8 +81,8 @@ int BankTable::ClickSlot(Stream& stream, int button_slot, int modifiers,
   const bool is_default = button_slot == kDefaultSlot;
   // Storing into the default patch changes nothing.
   if (is_default && (modifiers & kModShift)) return 0;
-  const int notice = ApplySlot(stream, is_default ? kDefaultBank : current_bank_, button_slot,
-                               modifiers, timing);
+  const int notice =
+      ApplySlot(stream, is_default ? kDefaultBank : current_bank_, button_slot, modifiers, timing);
   if (notice != kNoticeEmptySlot) {
     stream.patch_bank = current_bank_;
     stream.patch_slot = button_slot;

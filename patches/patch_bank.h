@@ -43,8 +43,8 @@ class PatchBank {
   // placeholder or the bank's own name; otherwise the file-safe form becomes
   // the name (state "name edited" when it differs). Says what the box must show.
   struct RenameResult {
-    bool changed = false;   // the name changed
-    bool rewrite = false;   // the box must show `name()` instead of the typed text
+    bool changed = false;    // the name changed
+    bool rewrite = false;    // the box must show `name()` instead of the typed text
     bool clear_box = false;  // the placeholder was left in the box: empty it
   };
   RenameResult Rename(std::string_view typed);

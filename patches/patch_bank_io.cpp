@@ -55,8 +55,8 @@ int WriteEmptiedBank(PatchBank& bank, const std::string& folder, PatchPrompts& p
   if (!SafeBankFileName(name).empty()) {
     const std::string path = BankFilePath(folder, name);
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-      prompts.ShowWarning(kFileError, "Could not delete " + path + ": " +
-                                          std::system_category().message(errno));
+      prompts.ShowWarning(
+          kFileError, "Could not delete " + path + ": " + std::system_category().message(errno));
     }
   }
   bank.set_name({});

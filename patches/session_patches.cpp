@@ -18,8 +18,8 @@ std::array<bool, kBankCount> LoadSessionPatches(SessionStore& store, const std::
       const std::string letter(1, BankLetter(i));
       if (!session) {
         // First run: the letter-named files, each bank named by its letter.
-        loaded[i] = ReadPatchBank(BankFilePath(folder, letter), banks.bank(i), i, std::nullopt,
-                                  prompts);
+        loaded[i] =
+            ReadPatchBank(BankFilePath(folder, letter), banks.bank(i), i, std::nullopt, prompts);
         continue;
       }
       // A stored name never reaches outside the folder.

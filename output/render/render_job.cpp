@@ -122,8 +122,8 @@ void RenderJob::LoadBank(const RenderOptions& o) {
   banks_.bank(0).TakeRead(parsed.patches, "A", false);
   for (int slot : slots) {
     if (!banks_.bank(0).slot(slot).stored()) {
-      throw RenderError("slot " + std::to_string(slot) + " of " + o.bank + " holds no patch (it has " +
-                        std::to_string(parsed.patches.size()) + ")");
+      throw RenderError("slot " + std::to_string(slot) + " of " + o.bank +
+                        " holds no patch (it has " + std::to_string(parsed.patches.size()) + ")");
     }
   }
 }

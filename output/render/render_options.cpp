@@ -8,10 +8,14 @@
 #include <cstdlib>
 
 #include "controls/control_table.h"
+#include "patches/patch_slot.h"
 
 namespace kornmill {
 
 namespace {
+
+// --recall 0 is the default patch; it needs no bank.
+constexpr int kDefaultPatchNumber = 0;
 
 long long ParseInt(const std::string& text, const std::string& what) {
   errno = 0;
@@ -100,16 +104,16 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     o.bank = v;
   } else if (opt == "--recall") {
     const long long n = ParseInt(v, "--recall");
-    if (n < 0 || n > 20) throw UsageError("--recall must be 0 (the default patch) or a slot 1 to 20");
+    if (n < 0 || n > kSlotsPerBank)
+      throw UsageError("--recall must be 0 (the default patch) or a slot 1 to 20");
     o.recall = static_cast<int>(n);
   }
 }
 
 bool TakesValue(const std::string& opt) {
-  static const char* const kValued[] = {"--source",  "--rate",     "--block", "--interp",
-                                        "--seconds", "--blocks",   "--bits",  "-o",
-                                        "--set",     "--channels", "--score",
-                                        "--bank",    "--recall"};
+  static const char* const kValued[] = {"--source", "--rate", "--block", "--interp", "--seconds",
+                                        "--blocks", "--bits", "-o",      "--set",    "--channels",
+                                        "--score",  "--bank", "--recall"};
   for (const char* k : kValued)
     if (opt == k) return true;
   return false;
@@ -162,7 +166,7 @@ RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
     }
   }
   if (!o.help && o.output.empty()) throw UsageError("no output file: give -o OUT.wav");
-  if (!o.help && o.recall > 0 && o.bank.empty()) {
+  if (!o.help && o.recall > kDefaultPatchNumber && o.bank.empty()) {
     throw UsageError("--recall " + std::to_string(o.recall) + " needs --bank FILE.kpb");
   }
   return o;

@@ -7,6 +7,7 @@
 
 #include "controls/control_table.h"
 #include "output/render/render_options.h"
+#include "patches/patch_slot.h"
 
 namespace kornmill {
 
@@ -44,7 +45,7 @@ ScoreEvent ParseLine(const std::string& text, int line) {
     e.kind = ScoreEvent::kStop;
   } else if (verb == "recall") {
     e.kind = ScoreEvent::kRecall;
-    if (!ReadInt(in, e.slot) || e.slot < 0 || e.slot > 20) {
+    if (!ReadInt(in, e.slot) || e.slot < 0 || e.slot > kSlotsPerBank) {
       throw std::runtime_error("recall needs 0 (the default patch) or a slot 1 to 20");
     }
   } else if (verb == "set") {

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <deque>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -19,7 +20,13 @@ class FakeDialogs : public Dialogs {
 
   int MessageBox(QWidget*, const QString& title, const QString& text, BoxType type) override {
     boxes.push_back({title, text, type});
-    if (type == BoxType::kYesNo) return yes ? kAnswerYes : kAnswerNo;
+    if (type != BoxType::kOk && !answers.empty()) {
+      const int answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    if (type == BoxType::kYesNo || type == BoxType::kYesNoCancel)
+      return yes ? kAnswerYes : kAnswerNo;
     if (type == BoxType::kOkCancel) return ok ? kAnswerOk : kAnswerCancel;
     return kAnswerOk;
   }
@@ -31,6 +38,10 @@ class FakeDialogs : public Dialogs {
     folder_requests.push_back(label + QLatin1Char('|') + start);
     return folder;
   }
+  QString ChooseBankFile(QWidget*, const QString& folder) override {
+    bank_folders.push_back(folder);
+    return bank_file;
+  }
   void About(QWidget*) override { ++about_count; }
   bool OpenHelp(const QUrl& page) override {
     help_pages.push_back(page);
@@ -40,12 +51,15 @@ class FakeDialogs : public Dialogs {
   // Answers.
   bool yes = false;
   bool ok = true;
+  std::deque<int> answers;  // answers of the next questions, in order, before `yes` and `ok`
   QString soundfile;
+  QString bank_file;
   QString folder;
   // What was asked.
   std::vector<Box> boxes;
   std::vector<QString> soundfile_folders;
   std::vector<QString> folder_requests;
+  std::vector<QString> bank_folders;
   std::vector<QUrl> help_pages;
   int about_count = 0;
 };

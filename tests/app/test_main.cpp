@@ -45,9 +45,12 @@ int main(int argc, char** argv) {
   using kornmill::testing::TestClasses;
   if (argc > 1 && std::strcmp(argv[1], "--list") == 0) return kornmill::testing::ListTests();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // What the program writes goes to a private folder, never the user's.
+  // What the program writes goes to private folders, never the user's: its
+  // data (output, patches) and its settings.
   QTemporaryDir data_home;
   qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
+  QTemporaryDir config_home;
+  qputenv("XDG_CONFIG_HOME", config_home.path().toLocal8Bit());
   QApplication app(argc, argv);
   int failures = 0;
   for (const auto& c : TestClasses()) {

@@ -43,9 +43,9 @@ int RunProgram(const std::string& args, std::string* output = nullptr) {
 // A patch far from the defaults in every control, the pan position included.
 std::array<int32_t, kPatchValues> Patch() {
   std::array<int32_t, kPatchValues> v{};
-  const int32_t values[kPatchValues] = {800,  40, 2500, 30,  3000, 200, 50,  9000, 60, -40,
-                                        900,  70, 80,   7000, 20, -30, 300, 10,   -20, 40,
-                                        100,  60, 90,   700, 100, 120, -60, 200};
+  const int32_t values[kPatchValues] = {800, 40, 2500, 30,   3000, 200, 50,  9000, 60,  -40,
+                                        900, 70, 80,   7000, 20,   -30, 300, 10,   -20, 40,
+                                        100, 60, 90,   700,  100,  120, -60, 200};
   for (int k = 0; k < kPatchValues; ++k) v[static_cast<size_t>(k)] = values[k];
   return v;
 }
@@ -58,7 +58,8 @@ class RenderRecallTest : public ::testing::Test {
     bank.Store(2, "sifter_sine", Patch());
     const auto bytes = SerializeBank(bank);
     std::ofstream(bank_path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   ~RenderRecallTest() override {
     for (const std::string& p : {bank_path, a, b}) std::filesystem::remove(p);
@@ -121,7 +122,8 @@ TEST_F(RenderRecallTest, AScoreRecallGlidesLikeTheSameSetLines) {
   std::istringstream recall_text("0.2 recall 2\n0.6 recall 0\n");
   std::string set_lines;
   for (int k = 0; k < kPan; ++k) {
-    set_lines += "0.2 set " + std::to_string(k) + " " + std::to_string(Patch()[static_cast<size_t>(k)]) + "\n";
+    set_lines += "0.2 set " + std::to_string(k) + " " +
+                 std::to_string(Patch()[static_cast<size_t>(k)]) + "\n";
   }
   for (int k = 0; k < kPan; ++k) {
     set_lines += "0.6 set " + std::to_string(k) + " " + std::to_string(DefaultValue(k)) + "\n";
@@ -148,8 +150,7 @@ TEST_F(RenderRecallTest, BanksThatCannotServeARecallAreErrors) {
   EXPECT_NE(text.find(bank_path + " is not a valid Kornmill patch bank file"), std::string::npos)
       << text;
   // A bank file without patches is reported, never deleted.
-  std::ofstream(bank_path, std::ios::binary | std::ios::trunc)
-      .write("Kbnk\x64\0\0\0\0\0\0\0", 12);
+  std::ofstream(bank_path, std::ios::binary | std::ios::trunc).write("Kbnk\x64\0\0\0\0\0\0\0", 12);
   EXPECT_EQ(RunProgram("--blocks 1 --bank " + bank_path + " --recall 1 -o " + a, &text), 1);
   EXPECT_NE(text.find("holds no patch (it has 0)"), std::string::npos) << text;
   EXPECT_TRUE(std::filesystem::exists(bank_path));

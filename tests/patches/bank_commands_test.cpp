@@ -5,12 +5,12 @@
 #include <map>
 
 #include "controls/control_table.h"
+#include "patch_test_util.h"
 #include "patches/bank_commands.h"
 #include "patches/bank_file.h"
 #include "patches/bank_table.h"
 #include "patches/patch_bank_io.h"
 #include "patches/session_patches.h"
-#include "patch_test_util.h"
 #include "resources/ids.h"
 
 namespace kornmill::testing {

@@ -1,4 +1,5 @@
-// Bank files: the byte layout, reading back, hostile files, and writes that never lose the old file.
+// Bank files: the byte layout, reading back, hostile files, and writes that never lose the old
+// file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -6,11 +7,11 @@
 #include <filesystem>
 
 #include "controls/control_table.h"
+#include "patch_test_util.h"
 #include "patches/bank_file.h"
 #include "patches/bank_names.h"
 #include "patches/patch_bank.h"
 #include "patches/patch_bank_io.h"
-#include "patch_test_util.h"
 #include "resources/ids.h"
 
 namespace kornmill::testing {
@@ -77,8 +78,8 @@ TEST_F(BankFileTest, SlotsThreeAndSevenComeBackInOneAndTwo) {
   EXPECT_EQ(std::memcmp(bytes.data(), "Kbnk", 4), 0);
   EXPECT_EQ(U32At(bytes, 4), 100u);
   EXPECT_EQ(U32At(bytes, 8), 2u);
-  EXPECT_EQ(bytes[12], 1);                // written as stored, without the changed mark
-  EXPECT_EQ(U32At(bytes, 16), 14u);       // "/snd/rain.wav" and its zero
+  EXPECT_EQ(bytes[12], 1);                 // written as stored, without the changed mark
+  EXPECT_EQ(U32At(bytes, 16), 14u);        // "/snd/rain.wav" and its zero
   EXPECT_EQ(U32At(bytes, 12 + 22), 300u);  // its first value
   EXPECT_EQ(U32At(bytes, 12 + first + 4), 12u);
 
@@ -143,8 +144,7 @@ TEST_F(BankFileTest, BrokenFilesAreRejectedAndLeaveTheBankAsItWas) {
     EXPECT_FALSE(ReadPatchBank(Path("bad"), bank, 0, std::string("bad"), prompts));
     ASSERT_EQ(prompts.warnings.size(), 1u);
     EXPECT_EQ(prompts.warnings[0].title, "File error");
-    EXPECT_EQ(prompts.warnings[0].text,
-              Path("bad") + "\nis not a valid Kornmill patch bank file");
+    EXPECT_EQ(prompts.warnings[0].text, Path("bad") + "\nis not a valid Kornmill patch bank file");
     EXPECT_EQ(bank.name(), "Keep");
     EXPECT_EQ(bank.patch_count(), 2);
     EXPECT_EQ(bank.slot(3).values[0], 300);
@@ -235,7 +235,8 @@ TEST_F(BankFileTest, SavesWithoutChangesOrNameAndOverwriteQuestions) {
   EXPECT_EQ(WritePatchBank(other, folder.path, prompts), 0);
   ASSERT_EQ(prompts.questions.size(), 1u);
   EXPECT_EQ(prompts.questions[0].title, "Save the patches!");
-  EXPECT_EQ(prompts.questions[0].text, Path("Rain") + "\nThis file exists. Do you want to overwrite?");
+  EXPECT_EQ(prompts.questions[0].text,
+            Path("Rain") + "\nThis file exists. Do you want to overwrite?");
   EXPECT_EQ(ReadAll(Path("Rain")), SerializeBank(bank));
   EXPECT_TRUE(other.has_changes());
   prompts.oks = {true};

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "controls/control_table.h"
+#include "patch_test_util.h"
 #include "patches/bank_names.h"
 #include "patches/bank_table.h"
-#include "patch_test_util.h"
 #include "resources/ids.h"
 
 namespace kornmill::testing {

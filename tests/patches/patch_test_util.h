@@ -85,7 +85,8 @@ inline std::vector<uint8_t> ReadAll(const std::string& path) {
 
 inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // Stream 1 on a stand-in for the built-in sine.
