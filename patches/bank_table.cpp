@@ -49,6 +49,8 @@ void BankTable::Recall(Stream& stream, const PatchSlot& patch, int modifiers,
 int BankTable::ApplySlot(Stream& stream, int bank, int slot, int modifiers,
                          const GlideTiming& timing) {
   const bool store = (modifiers & kModShift) != 0;
+  const bool in_bank = bank >= 0 && bank < kBankCount && slot >= 1 && slot <= kSlotsPerBank;
+  if (!in_bank && !(bank == kDefaultBank && slot == kDefaultSlot)) return 0;
   int notice = 0;
   if (bank == kDefaultBank) {
     if (store) return 0;
@@ -83,7 +85,7 @@ int BankTable::ClickSlot(Stream& stream, int button_slot, int modifiers,
   if (is_default && (modifiers & kModShift)) return 0;
   const int notice =
       ApplySlot(stream, is_default ? kDefaultBank : current_bank_, button_slot, modifiers, timing);
-  if (notice != kNoticeEmptySlot) {
+  if (notice != kNoticeEmptySlot && notice != 0) {
     stream.patch_bank = current_bank_;
     stream.patch_slot = button_slot;
   }

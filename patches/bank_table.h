@@ -61,7 +61,8 @@ class BankTable {
   // Store or recall: slot `slot` of bank `bank` (kDefaultBank with slot 0 for
   // the default patch) into or from `stream`. Returns the notice: 1410 for an
   // empty slot, 1411 stored, 1412 recalled, 1400 the default patch recalled,
-  // 0 for a store into the default patch (which changes nothing).
+  // 0 for a store into the default patch or a slot that does not exist (which
+  // change nothing).
   int ApplySlot(Stream& stream, int bank, int slot, int modifiers, const GlideTiming& timing);
   // A slot button click (1400 .. 1420) on the shown bank: ApplySlot, then the
   // stream records the patch it uses. Returns the notice, 0 when nothing happened.

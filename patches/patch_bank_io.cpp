@@ -91,9 +91,10 @@ bool ReadPatchBank(const std::string& path, PatchBank& bank, int bank_index,
   }
   std::string name = base_name ? SafeBankFileName(*base_name) : std::string();
   if (name.empty()) name = std::string(1, BankLetter(bank_index));
-  // A name that had to be changed to be a file name names another file: the
-  // first save of it asks before overwriting.
-  const bool renamed = base_name && name != *base_name;
+  // A name that does not lead back to this file (a character a file name may
+  // not hold, another extension) names another file: its first save asks
+  // before overwriting.
+  const bool renamed = BankFilePath(FolderOf(path), name) != path;
   bank.TakeRead(parsed.patches, std::move(name), renamed);
   return true;
 }

@@ -94,9 +94,15 @@ TEST_F(BankFileTest, SlotsThreeAndSevenComeBackInOneAndTwo) {
   EXPECT_EQ(back.slot(2).values[0], 700);
   EXPECT_FALSE(back.slot(2).changed());
   for (int n = 3; n <= kSlotsPerBank; ++n) EXPECT_FALSE(back.slot(n).stored()) << n;
+  EXPECT_FALSE(back.renamed());
   // Without a base name the bank is named by its letter.
   ASSERT_TRUE(ReadPatchBank(Path("Rain"), back, 1, std::nullopt, prompts));
   EXPECT_EQ(back.name(), "B");
+  // A file whose name does not lead back to it: its first save asks before overwriting.
+  std::filesystem::copy_file(Path("Rain"), folder.path + "Rain.bak");
+  ASSERT_TRUE(ReadPatchBank(folder.path + "Rain.bak", back, 1, BaseNameOf("Rain.bak"), prompts));
+  EXPECT_EQ(back.name(), "Rain");
+  EXPECT_TRUE(back.renamed());
   EXPECT_TRUE(prompts.warnings.empty());
 }
 

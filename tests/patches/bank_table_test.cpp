@@ -131,8 +131,11 @@ TEST_F(BankTableTest, EmptySlotsAndTheDefaultPatch) {
   EXPECT_EQ(Click(kDefaultSlot, 0), kNoticeDefaultPatch);
   EXPECT_EQ(streams.stream().controls[kGrainFreq].target, DefaultValue(kGrainFreq));
   EXPECT_EQ(banks.PressedSlot(), kDefaultSlot);
-  // Shift on the default patch changes nothing.
+  // Shift on the default patch changes nothing, nor does a slot that does not exist.
   EXPECT_EQ(Click(kDefaultSlot, kModShift), 0);
+  EXPECT_EQ(Click(21, 0), 0);
+  EXPECT_EQ(banks.ApplySlot(streams.stream(), 8, 1, 0, Timing()), 0);
+  EXPECT_EQ(streams.stream().patch_slot, kDefaultSlot);
   EXPECT_EQ(banks.default_patch().values[kGrainFreq], DefaultValue(kGrainFreq));
   EXPECT_EQ(banks.default_patch().extra_value, 64);
 }
