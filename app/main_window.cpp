@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -339,8 +340,11 @@ void MainWindow::TrackKeys(QEvent* event) {
   // A modifier key's own event may still carry its state from before.
   if (key->key() == Qt::Key_Shift) modifiers_.setFlag(Qt::ShiftModifier, press);
   if (key->key() == Qt::Key_Control) modifiers_.setFlag(Qt::ControlModifier, press);
-  // The Q key held down stops playing at the next block (the output asks).
-  if (key->key() == Qt::Key_Q && !key->isAutoRepeat()) q_down_ = press;
+  // The Q key held down stops playing at the next block (the output asks);
+  // a Q typed into the bank name box is a letter.
+  if (key->key() == Qt::Key_Q && !key->isAutoRepeat()) {
+    q_down_ = press && !qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
