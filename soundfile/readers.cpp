@@ -134,6 +134,11 @@ void AiffDecoder::dump_chunks(std::ostream& out) const {
 
 namespace {
 
+// The format record up to and including its extra-size field, and the largest
+// extra part that is copied after it (a larger one keeps only the first 16 bytes).
+constexpr uint32_t kFormatRecordBytes = 18;
+constexpr uint16_t kMaxFormatExtra = 240;
+
 // The KSDATAFORMAT_SUBTYPE GUID after its first two bytes (the format tag).
 constexpr uint8_t kSubtypeGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
@@ -146,9 +151,10 @@ Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, ui
   if (!fmt.found()) return d;
   if (uint64_t(fmt.offset) + fmt.size > n) throw SoundfileError("not enough data to read header");
 
-  // The format record in a zeroed 256-byte area. Nothing is
-  // copied from outside the chunk: a short chunk leaves the rest zero.
-  uint8_t rec[256] = {};
+  // The format record in a zeroed area large enough for the 18-byte record and
+  // the largest extra part accepted. Nothing is copied from outside the chunk:
+  // a short chunk leaves the rest zero.
+  uint8_t rec[kFormatRecordBytes + kMaxFormatExtra] = {};
   const uint8_t* src = b + fmt.offset;
   std::memcpy(rec, src, std::min<uint32_t>(fmt.size, 16));
   const uint16_t tag = LoadLE16(rec);
@@ -156,12 +162,13 @@ Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, ui
   const uint32_t rate = LoadLE32(rec + 4);
   const uint16_t bits = LoadLE16(rec + 14);
   uint16_t extra = 0;
-  if (tag != 1 && fmt.size >= 18) {
+  if (tag != 1 && fmt.size >= kFormatRecordBytes) {
     const uint16_t field = LoadLE16(src + 16);
-    if (field < 241) {
+    if (field <= kMaxFormatExtra) {
       extra = field;
       std::memcpy(rec + 16, src + 16, 2);
-      std::memcpy(rec + 18, src + 18, std::min<uint32_t>(extra, fmt.size - 18));
+      std::memcpy(rec + kFormatRecordBytes, src + kFormatRecordBytes,
+                  std::min<uint32_t>(extra, fmt.size - kFormatRecordBytes));
     }
   }
   const Chunk data = find_chunk(b, uint64_t(fmt.next_offset()), n, Fourcc("data"), false);

@@ -59,5 +59,9 @@ open(os.path.join(d, 'odd_chunks.wav'), 'wb').write(
 open(os.path.join(d, 'resync.wav'), 'wb').write(
     riff(chunk(b'fmt ', fmt) + b'JUNK' + chunk(b'data', data)))
 open(os.path.join(d, 'cut_fmt.wav'), 'wb').write(b'RIFF\x40\0\0\0WAVEfmt \x10\0\0\0' + fmt[:8])
+# An IEEE-float record with the largest extra part the reader copies (240 bytes).
+ffmt = struct.pack('<HHIIHHH', 3, 1, 8000, 32000, 4, 32, 240) + bytes(range(240))
+fdata = b''.join(struct.pack('<f', v / 40.0) for v in range(40))
+open(os.path.join(d, 'f32_long_fmt.wav'), 'wb').write(riff(chunk(b'fmt ', ffmt) + chunk(b'data', fdata)))
 PY
 ls -l "$out"

@@ -225,6 +225,26 @@ TEST_F(Reader, ExtensiblePcmIsReadDirectly) {
   EXPECT_EQ(ReadAll(sf), (std::vector<float>{-1.0f, float(0x7FFFFF00 * 0x1p-31)}));
 }
 
+TEST_F(Reader, ExtraSizeOf240IsCopiedWhole) {
+  // The largest extra part accepted, on an IEEE-float record: all 240 bytes
+  // are kept beside the record (the sanitizer build sees any byte written
+  // past the area) and the samples read as usual.
+  Bytes fmt = FmtPayload(3, 1, 48000, 32);
+  PutLE16(fmt, 240);
+  for (int i = 0; i < 240; ++i) fmt.push_back(uint8_t(0xA0 + i % 16));
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Bytes data;
+  for (float f : {0.5f, -0.25f}) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    PutLE32(data, u);
+  }
+  Append(chunks, RiffChunk("data", data));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.sample_format, kFloat32LE);
+  EXPECT_EQ(ReadAll(sf), (std::vector<float>{0.5f, -0.25f}));
+}
+
 TEST_F(Reader, ExtraSizeOf241OrMoreKeepsOnlyTheFirst16Bytes) {
   // An extensible record whose extra size is 241: the GUID is not copied, the
   // hook finds no subtype and the file takes the compressed path, which
