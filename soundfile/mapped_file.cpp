@@ -1,3 +1,5 @@
+// Memory-mapped files on POSIX mmap: opening, views, output files that grow with disk space
+// behind every mapped byte, and file_buffer.
 #include "soundfile/mapped_file.h"
 
 #include <fcntl.h>
@@ -180,6 +182,9 @@ OutputFile::OutputFile(std::string path, OpenSettings settings)
     if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
       throw std::runtime_error("OutputFile: Could not create file mapping object");
     }
+    // An existing file may have holes; they get their blocks now, before the
+    // mapping can write into them.
+    allocate(0, mapped_size_);
     create_mapping(0);
   } catch (...) {
     ::close(fd_);
@@ -193,16 +198,33 @@ void OutputFile::create_mapping(uint64_t requested) {
   if (size == 0 && planned_size_ == kNoPlannedSize) {
     size = mapped_size_ == 0 ? kInitialMapping : mapped_size_;
   }
-  // A Win32 mapping larger than the file grows the file to the mapping size;
-  // a smaller one leaves the file as it is.
+  // A Win32 mapping larger than the file grows the file to the mapping size,
+  // with disk space behind it; a smaller one leaves the file as it is.
   const uint64_t current = query_file_size();
   if (size > current) {
-    if (size > uint64_t(std::numeric_limits<off_t>::max()) || ftruncate(fd_, off_t(size)) != 0) {
+    if (size > uint64_t(std::numeric_limits<off_t>::max())) {
       throw std::runtime_error("OutputFile: Could not create file mapping object");
     }
+    allocate(current, size - current);
   }
   // Read the file size again: it has grown to the mapping size.
   mapped_size_ = query_file_size();
+}
+
+void OutputFile::allocate(uint64_t offset, uint64_t length) {
+  if (length == 0) return;
+  const uint64_t before = query_file_size();
+  // posix_fallocate reserves the blocks where the file system can (fallocate),
+  // and elsewhere (ext2, many network file systems) writes a zero byte into
+  // every block that has no data, which allocates it without changing any data.
+  // A range past the end makes the file that long.
+  const int err = posix_fallocate(fd_, off_t(offset), off_t(length));
+  if (err == 0) return;
+  // A reservation that failed part of the way may have grown the file.
+  if (query_file_size() > before && ftruncate(fd_, off_t(before)) != 0) {
+    // The file keeps a tail of zeros, which the planned size cuts on closing.
+  }
+  throw std::runtime_error("OutputFile: Could not create file mapping object: " + SystemText(err));
 }
 
 void OutputFile::resize(uint64_t bytes) {

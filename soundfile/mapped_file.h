@@ -132,24 +132,32 @@ class InputFile : public mapped_file {
 };
 
 // A read/write file whose mapping can grow; it is cut to its planned size when
-// it closes.
+// it closes. Every byte it maps has disk space behind it, so writing through the
+// mapping never meets a full disk (which would be SIGBUS): a full disk fails the
+// open or the resize instead.
 class OutputFile : public mapped_file {
  public:
   // A new, empty file is mapped at 1 MiB (and so grows to 1 MiB on disk); an
   // existing one at its current size. Throws as mapped_file, and "OutputFile:
-  // Could not create file mapping object" when the mapping cannot be made.
+  // Could not create file mapping object" (followed by the system's text when
+  // the disk is full) when the mapping cannot be made.
   explicit OutputFile(std::string path, OpenSettings settings = OpenSettings::Output());
   // Cuts the file to the planned size when that is smaller than the mapped size.
   ~OutputFile() override;
 
   // Sets the planned size; when it differs from the mapped size the mapping is
-  // made anew with that size, which grows the file.
+  // made anew with that size, which grows the file. Throws as the constructor
+  // when the disk has no room for the growth (the file keeps its size).
   void resize(uint64_t bytes);
 
   static constexpr uint64_t kInitialMapping = 1048576;
 
  private:
   void create_mapping(uint64_t requested);
+  // Gives [offset, offset + length) disk space, growing the file when the range
+  // passes its end; throws "OutputFile: Could not create file mapping object:
+  // <system text>" when it cannot, leaving the size as it was.
+  void allocate(uint64_t offset, uint64_t length);
 };
 
 // A pointer range into a mapped view plus the file offset of `begin`. It holds

@@ -11,6 +11,7 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/output_folders.h"
+#include "../small_file_system.h"
 #include "output_fakes.h"
 
 namespace kornmill {
@@ -30,6 +31,7 @@ class RecorderTest : public testing::SteppedOutputTest {
     const int n = out.config().samples_per_block();
     return std::vector<float>(out.float_block(last), out.float_block(last) + n);
   }
+  void FillTheDisk(kornmill_test::SmallFileSystem::Kind kind);
 };
 
 TEST_F(RecorderTest, UnnumberedRecordingsReuseOneFile) {
@@ -143,25 +145,20 @@ TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
   EXPECT_TRUE(out.playing());        // play goes on
 }
 
-// A real full file system: a 128 KiB tmpfs (needs the right to mount; skipped without it).
-TEST_F(RecorderTest, FullFileSystemStopsRecordingAndKeepsTheFileWhole) {
-  const std::string mnt = folder.string() + "/small";
-  std::filesystem::create_directories(mnt);
-  if (std::system(("mount -t tmpfs -o size=128k tmpfs " + mnt + " 2>/dev/null").c_str()) != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs here";
-  }
-  struct Unmount {
-    std::string at;
-    ~Unmount() { std::system(("umount " + at).c_str()); }
-  } unmount{mnt};
+// A real full file system, with fallocate (tmpfs) and without (ext2): recording
+// stops with the write error, never SIGBUS, and the file holds whole blocks equal
+// to what was rendered.
+void RecorderTest::FillTheDisk(kornmill_test::SmallFileSystem::Kind kind) {
+  kornmill_test::SmallFileSystem fs(kind, folder, 2048);
+  ASSERT_TRUE(fs.mounted()) << fs.error();
   out.config().sample_width = 4;
   Init();
-  out.set_output_folder(mnt);
+  out.set_output_folder(fs.path());
   out.TogglePlay(kPlayFromButton);
   out.ToggleRecord();
   ASSERT_TRUE(out.recording());
   std::vector<float> rendered;
-  for (int i = 0; i < 200 && out.recording(); ++i) {
+  for (int i = 0; i < 20000 && out.recording(); ++i) {
     auto b = Step();
     rendered.insert(rendered.end(), b.begin(), b.end());
   }
@@ -169,15 +166,22 @@ TEST_F(RecorderTest, FullFileSystemStopsRecordingAndKeepsTheFileWhole) {
   EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
   out.StopPlay();
   SF_INFO info{};
-  SNDFILE* f = sf_open((mnt + "/sifter01.wav").c_str(), SFM_READ, &info);
+  SNDFILE* f = sf_open(fs.file("sifter01.wav").c_str(), SFM_READ, &info);
   ASSERT_NE(f, nullptr);
-  // Up to 128 KiB of float stereo, whole blocks, equal to what was rendered.
   EXPECT_GT(info.frames, 256 * 10);
   EXPECT_EQ(info.frames % 256, 0);
   std::vector<float> got(static_cast<size_t>(info.frames) * 2);
   EXPECT_EQ(sf_readf_float(f, got.data(), info.frames), info.frames);
   sf_close(f);
   EXPECT_TRUE(std::equal(got.begin(), got.end(), rendered.begin()));
+}
+
+TEST_F(RecorderTest, FullTmpfsStopsRecordingAndKeepsTheFileWhole) {
+  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kTmpfs);
+}
+
+TEST_F(RecorderTest, FullDiskWithoutFallocateStopsRecordingAndKeepsTheFileWhole) {
+  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kExt2);
 }
 
 TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {

@@ -10,6 +10,7 @@
 #include "soundfile/byte_order.h"
 #include "soundfile/formats.h"
 #include "soundfile/soundfile.h"
+#include "../small_file_system.h"
 #include "test_util.h"
 
 namespace {
@@ -270,6 +271,47 @@ TEST(WavWriter, StereoTwentyFourBitBlockCount) {
     for (int i = 0; i < 10; ++i) ASSERT_EQ(sf.encoder->write(block.data(), block.size()), 512u);
   }
   EXPECT_EQ(DiskSize(path), 44u + 5120u * 3u);
+}
+
+// A full disk ends the writing with a short write, never SIGBUS, whether the
+// file system reserves space itself (tmpfs) or has no fallocate (ext2); what was
+// written reads back whole.
+void FillTheDisk(kornmill_test::SmallFileSystem::Kind kind) {
+  TempDir dir;
+  kornmill_test::SmallFileSystem fs(kind, dir.path(), 4096);
+  ASSERT_TRUE(fs.mounted()) << fs.error();
+  const std::string path = fs.file("full.wav");
+  const std::vector<float> block = TestSignal(512);
+  size_t written = 0;
+  {
+    Soundfile sf = CreateSoundfile(path, 22050, 2, kFloat32LE);
+    sftest::DiagCapture diag;
+    for (int i = 0; i < 100000; ++i) {
+      const size_t n = sf.encoder->write(block.data(), block.size());
+      written += n;
+      if (n < block.size()) break;
+    }
+    ASSERT_FALSE(diag.lines().empty());
+    EXPECT_NE(diag.lines().back().find("No space left on device"), std::string::npos)
+        << diag.lines().back();
+  }
+  // At least the space reserved on creation (rate × 60 bytes) is used.
+  EXPECT_GE(written * 4 + 44 + 1024 + block.size() * 4, size_t(22050) * 60);
+  const sftest::SndRead back = sftest::ReadWithSndfile(path);
+  ASSERT_TRUE(back.ok);
+  EXPECT_EQ(size_t(back.info.frames) * 2, written);
+  EXPECT_EQ(DiskSize(path), 44 + written * 4);
+  for (size_t i = 0; i < written; i += 997) {
+    ASSERT_EQ(back.floats[i], block[i % 512]) << i;
+  }
+}
+
+TEST(WavWriter, FullDiskWithoutFallocateIsAShortWrite) {
+  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kExt2);
+}
+
+TEST(WavWriter, FullTmpfsIsAShortWrite) {
+  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kTmpfs);
 }
 
 }  // namespace
