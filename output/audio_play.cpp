@@ -15,20 +15,16 @@
 namespace kornmill {
 
 void AudioOutput::TogglePlay(int source) {
-  const char* text = kTextStop;
-  bool checked = true;
   if (playing_ && !stopping_) {
-    text = kTextPlay;
-    checked = false;
     SoftStop();
   } else {
     if (stopping_) device_open_ = true;  // resume on the open device
-    if (!StartPlay(source)) {
-      text = kTextPlay;
-      checked = false;
-    }
+    StartPlay(source);
   }
-  SetPlayButtons(text, checked);
+  // The buttons show the state reached, whatever stopped on the way (a stop
+  // from the first blocks' events leaves play off or draining).
+  const bool on = playing_ && !stopping_;
+  SetPlayButtons(on ? kTextStop : kTextPlay, on);
 }
 
 void AudioOutput::SetPlayButtons(std::string_view text, bool checked) {
@@ -96,6 +92,9 @@ bool AudioOutput::StartPlay(int source) {
   stopping_ = false;
   engine_.set_stopping(false);
   for (int i = 0; i < kBlockCount; ++i) FillBlock();
+  // An event before the first blocks (a score's stop at time 0) may have
+  // stopped play already, closing the device.
+  if (!playing_) return false;
   if (resume) return true;
   std::string error;
   if (!device_->Start(error)) {
@@ -135,6 +134,7 @@ void AudioOutput::StopPlay() {
 }
 
 void AudioOutput::FillBlock() {
+  if (!playing_) return;
   std::lock_guard<std::mutex> lock(render_lock_);
   const int i = ring_->FreeBlock();
   if (i < 0) return;

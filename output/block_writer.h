@@ -19,6 +19,10 @@ class BlockWriter {
   virtual size_t Write(const float* data, size_t samples) = 0;
   // Makes the header and the length final. Never throws.
   virtual void Close() = 0;
+  // After a short write: whether the file reached the largest size its format
+  // allows (it is complete), and the reason for a failure ("" when unknown).
+  virtual bool at_size_limit() const { return false; }
+  virtual std::string last_error() const { return std::string(); }
 };
 
 // Creates a WAV file at a path; throws std::runtime_error with a reason for

@@ -90,10 +90,17 @@ void OutputRecorder::WriteSingle(const float* block, size_t n) {
     return;
   }
   if (slot_->Write(block, n) < n) {
+    // The record buttons show that recording has ended, so that the next
+    // click starts a new recording instead of stopping one that is over.
     recording_ = false;
+    view_.ShowStatus(ShortWriteText());
     CloseOutputFile();
-    view_.ShowStatus(kTextWriteError);
+    view_.SetRecordButtons(false);
   }
+}
+
+const char* OutputRecorder::ShortWriteText() const {
+  return slot_ && slot_->at_size_limit() ? kTextWavSizeLimit : kTextWriteError;
 }
 
 void OutputRecorder::WritePerStream(size_t n, StreamTable& streams) {
@@ -106,8 +113,8 @@ void OutputRecorder::WritePerStream(size_t n, StreamTable& streams) {
     source = copy;
   }
   if (slot_ && slot_->Write(source, n) < n) {
+    view_.ShowStatus(ShortWriteText());
     CloseOutputFile();
-    view_.ShowStatus(kTextWriteError);
   }
   if (!slot_) {
     recording_ = true;  // Toggle ends it and unchecks the buttons

@@ -48,6 +48,8 @@ class OutputRecorder {
  private:
   void WriteSingle(const float* block, size_t n);
   void WritePerStream(size_t n, StreamTable& streams);
+  // The status text for a short write of the open file.
+  const char* ShortWriteText() const;
 
   OutputConfig& config_;
   OutputView& view_;

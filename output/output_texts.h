@@ -8,6 +8,8 @@ inline constexpr const char* kTextStop = "Sto&p";
 inline constexpr const char* kTextUnderruns = "%d buffer underruns in performance (%d.%d %%)";
 inline constexpr const char* kTextWriteError =
     "ERROR: Could not write to output soundfile. Closed file.";
+inline constexpr const char* kTextWavSizeLimit =
+    "WAV files end at 4 GiB: recording stopped; the file is complete";
 inline constexpr const char* kTextSoundfilePath = "Soundfile path: %s";
 inline constexpr const char* kTextNoRtAudioDevice =
     "Could not find DirectSound device, using waveOut";

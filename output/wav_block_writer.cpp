@@ -1,6 +1,7 @@
 // Creating output soundfiles with the sound-file library and appending blocks to them.
 #include "output/wav_block_writer.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace kornmill {
@@ -18,7 +19,19 @@ void WavBlockWriter::Close() {
 size_t WavBlockWriter::Write(const float* data, size_t samples) {
   // Called inside the block fill: failures are short writes, never exceptions.
   if (!file_ || !file_->encoder) return 0;
-  return file_->encoder->write(data, samples);
+  audio::AudioEncoder& encoder = *file_->encoder;
+  const uint64_t room =
+      uint64_t(std::max<int64_t>(encoder.frames_left(), 0)) * encoder.format().channels;
+  if (room < samples) {
+    at_limit_ = true;
+    samples = static_cast<size_t>(room);
+    if (samples == 0) return 0;
+  }
+  return encoder.write(data, samples);
+}
+
+std::string WavBlockWriter::last_error() const {
+  return file_ && file_->encoder ? file_->encoder->last_error() : std::string();
 }
 
 WriterFactory DefaultWriterFactory() {

@@ -17,11 +17,16 @@ class WavBlockWriter final : public BlockWriter {
   explicit WavBlockWriter(audio::Soundfile file);
   ~WavBlockWriter() override;
 
+  // Writes what the format can still take; at its end (4 GiB) the rest of the
+  // block is left out and at_size_limit() holds.
   size_t Write(const float* data, size_t samples) override;
   void Close() override;
+  bool at_size_limit() const override { return at_limit_; }
+  std::string last_error() const override;
 
  private:
   std::optional<audio::Soundfile> file_;
+  bool at_limit_ = false;
 };
 
 }  // namespace kornmill

@@ -164,6 +164,8 @@ class WavEncoder : public AudioEncoder {
  public:
   static constexpr uint64_t kHeaderSize = 44;
   static constexpr uint64_t kDataSizeOffset = 40;
+  // The RIFF size is a 32-bit field: a WAV file ends at 4 GiB.
+  static constexpr uint64_t kMaxRiffSize = 0xFFFFFFFFull;
 
   WavEncoder(std::shared_ptr<OutputFile> file, uint32_t frame_rate, uint32_t channels,
              SampleFormat sample_format);
@@ -172,6 +174,7 @@ class WavEncoder : public AudioEncoder {
   ~WavEncoder() override;
 
   int64_t frame_count() const override;
+  int64_t frames_left() const override;
   block get_block(int64_t first_sample, int64_t count) override;
   block get_block(int64_t first_sample) override;
   // Throws std::runtime_error "WAV format must be little-endian".

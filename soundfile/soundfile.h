@@ -98,8 +98,12 @@ class AudioEncoder {
   // Appends the whole frames of `n` interleaved float samples, converted to the
   // file's sample format, growing the file when less than 1024 bytes would
   // remain; returns the samples written (0 after a failure, which is written
-  // to the diagnostic stream).
+  // to the diagnostic stream and kept in last_error()).
   size_t write(const float* samples, size_t n);
+  // Why the last write failed ("" when none has).
+  const std::string& last_error() const { return last_error_; }
+  // Frames the format can still take (a WAV file ends at 4 GiB).
+  virtual int64_t frames_left() const = 0;
 
   const SoundFormat& format() const { return format_; }
   // Samples clipped by write() so far.
@@ -114,6 +118,7 @@ class AudioEncoder {
   virtual bool can_commit(int64_t frames) const = 0;
   SoundFormat format_;
   std::unique_ptr<formats::Converter> converter_;
+  std::string last_error_;
 };
 
 // The handle returned by the open operations. Copies share the decoder or

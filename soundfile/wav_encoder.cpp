@@ -38,6 +38,7 @@ size_t AudioEncoder::write(const float* samples, size_t n) {
     commit(frames);
     return count;
   } catch (const std::exception& e) {
+    last_error_ = e.what();
     diag() << "AudioEncoder::write: " << e.what() << '\n';
     return 0;
   }
@@ -124,9 +125,14 @@ void WavEncoder::write_header() {
   std::memcpy(buffer_.get_block(0, kHeaderSize).begin, h, kHeaderSize);
 }
 
+int64_t WavEncoder::frames_left() const {
+  const uint32_t frame_bytes = format_.frame_bytes();
+  return frame_bytes == 0 ? 0 : int64_t((kMaxRiffSize - riff_size()) / frame_bytes);
+}
+
 bool WavEncoder::can_commit(int64_t frames) const {
   const uint64_t bytes = uint64_t(frames) * format_.frame_bytes();
-  return uint64_t(riff_size()) + bytes <= 0xFFFFFFFFull;
+  return uint64_t(riff_size()) + bytes <= kMaxRiffSize;
 }
 
 void WavEncoder::commit(int64_t frames) {

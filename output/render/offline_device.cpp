@@ -3,6 +3,10 @@
 
 namespace kornmill {
 
+OfflineDevice::~OfflineDevice() {
+  if (*registry_ == this) *registry_ = nullptr;
+}
+
 bool OfflineDevice::Open(StreamRequest& request, BlockSource& source, std::string& error) {
   if (request.frames == 0 || request.channels < 1) {
     error = "The offline device needs a block size and channels.";
@@ -39,7 +43,7 @@ std::vector<DeviceEntry> OfflineDevices::ListDevices() {
 }
 
 std::unique_ptr<OutputDevice> OfflineDevices::MakeDevice(int32_t) {
-  auto d = std::make_unique<OfflineDevice>();
+  auto d = std::make_unique<OfflineDevice>(&device_);
   device_ = d.get();
   return d;
 }

@@ -12,6 +12,13 @@ namespace kornmill {
 // callback, on the caller's (main) thread.
 class OfflineDevice final : public OutputDevice {
  public:
+  // `registry` points at the provider's record of the current device, which
+  // this device clears when it goes (the audio output drops it at every stop).
+  explicit OfflineDevice(OfflineDevice** registry) : registry_(registry) {}
+  ~OfflineDevice() override;
+  OfflineDevice(const OfflineDevice&) = delete;
+  OfflineDevice& operator=(const OfflineDevice&) = delete;
+
   bool Open(StreamRequest& request, BlockSource& source, std::string& error) override;
   bool Start(std::string& error) override;
   void Close() override { started_ = false; }
@@ -22,6 +29,7 @@ class OfflineDevice final : public OutputDevice {
   void Pull();
 
  private:
+  OfflineDevice** registry_;
   BlockSource* source_ = nullptr;
   std::vector<int16_t> buffer_;
   unsigned frames_ = 0;
@@ -34,7 +42,7 @@ class OfflineDevices final : public DeviceProvider {
   int RtAudioDeviceCount(int32_t) override { return 0; }
   std::vector<DeviceEntry> ListDevices() override;
   std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override;
-  // The device of the current play (null before the first).
+  // The device of the current play (null before the first and after a stop).
   OfflineDevice* device() const { return device_; }
 
  private:

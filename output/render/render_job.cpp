@@ -5,9 +5,11 @@
 #include <cmath>
 #include <filesystem>
 
+#include "output/output_texts.h"
 #include "output/render/offline_device.h"
 #include "patches/bank_file.h"
 #include "patches/safe_file.h"
+#include "output/render/render_target.h"
 #include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
@@ -31,10 +33,15 @@ class LimitedWriter final : public BlockWriter {
       if (a >= kOutputClip) ++stats_.clipped;
     }
     stats_.samples += written;
+    if (written < k) {
+      stats_.write_error = inner_->at_size_limit() ? kTextWavSizeLimit : inner_->last_error();
+    }
     if (stats_.full()) stats_.grains_at_limit = engine_.grains_started();
     return written < k ? written : n;
   }
   void Close() override { inner_->Close(); }
+  bool at_size_limit() const override { return inner_->at_size_limit(); }
+  std::string last_error() const override { return inner_->last_error(); }
 
  private:
   std::unique_ptr<BlockWriter> inner_;
@@ -193,10 +200,25 @@ void RenderJob::Loop(int64_t total_frames, const Progress& progress) {
   }
 }
 
+void RenderJob::PadWithSilence() {
+  const std::vector<float> silence(static_cast<size_t>(output_.config().samples_per_block()), 0.0f);
+  while (output_.recording() && !stats_.full()) output_.WriteRecordedBlock(silence.data());
+}
+
+void RenderJob::ArmRecording(const std::string& path, const std::string& shown_path) {
+  if (output_.RecordNextPlay(path)) return;
+  // The writer's text names the temporary file: say what failed about the real one.
+  const size_t reason = last_status_.find('\n');
+  throw RenderError("Could not open \"" + shown_path + "\" for output: " +
+                    (reason == std::string::npos ? last_status_ : last_status_.substr(reason + 1)));
+}
+
 RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEvent>& score,
                              const Progress& progress) {
   score_ = score;
   Configure(o);
+  // Whatever is at the output path stays as it is unless the render succeeds.
+  RenderTarget target(o.output, o.source);
   LoadBank(o);
   if (!o.source.empty()) LoadSource(o.source);
   output_.InitAudioOutput(".", ".");
@@ -204,18 +226,21 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   const int64_t total_frames = o.total_frames();
   stats_.limit = static_cast<size_t>(total_frames) * output_.config().channels();
 
-  // A fresh file: the writer reopens an existing one without truncating it.
-  std::error_code ec;
-  std::filesystem::remove(o.output, ec);
-  if (!output_.RecordNextPlay(o.output)) throw RenderError(last_status_);
+  ArmRecording(target.temp_path(), o.output);
   const auto start = std::chrono::steady_clock::now();
   output_.TogglePlay(kPlayFromButton);
   if (!output_.playing() && !last_error_.empty()) throw RenderError(last_error_);
   Loop(total_frames, progress);
   output_.StopPlay();
-  const bool write_failed = !output_.recording();
-  if (!write_failed) output_.ToggleRecord();  // closes the file: header and length final
-  if (write_failed) throw RenderError(last_status_ + " (" + o.output + ")");
+  PadWithSilence();
+  if (!output_.recording()) {
+    const std::string& reason = stats_.write_error;
+    throw RenderError("Could not write \"" + o.output + "\"" +
+                      (reason.empty() ? std::string() : ": " + reason) +
+                      "; nothing was saved");
+  }
+  output_.ToggleRecord();  // closes the file: header and length final
+  target.Commit();
 
   RenderSummary sum;
   sum.wall_seconds =

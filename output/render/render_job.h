@@ -12,6 +12,7 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/audio_output.h"
+#include "output/render/render_error.h"
 #include "output/render/render_options.h"
 #include "output/render/render_score.h"
 #include "patches/bank_table.h"
@@ -20,12 +21,6 @@ namespace kornmill {
 
 class OfflineDevices;
 class SoundTable;
-
-// A render that could not be done (unreadable source, unwritable output).
-class RenderError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct RenderSummary {
   int64_t frames = 0;       // frames in the file
@@ -45,6 +40,7 @@ struct RenderStats {
   float peak = 0;
   uint64_t clipped = 0;
   uint64_t grains_at_limit = 0;
+  std::string write_error;  // why the file took less than it was given
   bool full() const { return samples >= limit; }
 };
 
@@ -83,6 +79,10 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   void LoadBank(const RenderOptions& o);
   void Recall(int slot);
   void Loop(int64_t total_frames, const Progress& progress);
+  // After a stop, silence up to the requested length.
+  void PadWithSilence();
+  // Records into `path` from the first block of the next play; throws RenderError.
+  void ArmRecording(const std::string& path, const std::string& shown_path);
 
   Engine engine_;
   StreamTable streams_;

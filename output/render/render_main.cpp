@@ -2,8 +2,9 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,22 +49,32 @@ int ReadInputs(int argc, char** argv, kornmill::RenderOptions& options,
   using namespace kornmill;
   try {
     options = ParseRenderArgs(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.help) {
-      std::fputs(RenderUsage().c_str(), stdout);
+    if (options.help || options.list_controls) {
+      std::fputs(options.help ? RenderUsage().c_str() : ControlsListing().c_str(), stdout);
       return 0;
     }
     if (!options.score.empty()) {
-      std::ifstream in(options.score);
-      if (!in) return Fail("cannot read the score " + options.score, 1);
+      std::istringstream in(ReadScoreText(options.score));
       score = ParseScore(in, options.score);
+      for (const std::string& line :
+           LateEventWarnings(score, options.score, options.total_frames(), options.rate)) {
+        std::fprintf(stderr, "kornmill-render: warning: %s\n", line.c_str());
+      }
     }
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "kornmill-render: error: %s\n%s", e.what(), RenderUsage().c_str());
+    std::fprintf(stderr, "kornmill-render: error: %s (see --help)\n", e.what());
     return 2;
   } catch (const ScoreError& e) {
     return Fail(e.what(), 2);
   }
   return -1;
+}
+
+// Set by Ctrl-C or a termination request: the render stops and leaves nothing behind.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+  g_interrupted = 1;
 }
 
 }  // namespace
@@ -76,10 +87,15 @@ int main(int argc, char** argv) {
 
   const double seconds = double(options.total_frames()) / options.rate;
   ProgressBar bar(::isatty(STDERR_FILENO) && seconds > 5.0);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
   RenderSummary sum;
   try {
     RenderJob job;
-    sum = job.Run(options, score, [&bar](int64_t done, int64_t total) { bar(done, total); });
+    sum = job.Run(options, score, [&bar](int64_t done, int64_t total) {
+      if (g_interrupted) throw RenderError("interrupted; nothing was saved");
+      bar(done, total);
+    });
   } catch (const std::exception& e) {
     bar.Finish();
     return Fail(e.what(), 1);

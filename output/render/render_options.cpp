@@ -2,13 +2,13 @@
 #include "output/render/render_options.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 
 #include "controls/control_table.h"
 #include "patches/patch_slot.h"
+#include "output/render/decimal_text.h"
 
 namespace kornmill {
 
@@ -18,23 +18,25 @@ namespace {
 constexpr int kDefaultPatchNumber = 0;
 
 long long ParseInt(const std::string& text, const std::string& what) {
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno == ERANGE) {
+  long long v = 0;
+  if (!ParseWholeNumber(text, v)) {
     throw UsageError(what + " must be a whole number, not \"" + text + "\"");
   }
   return v;
 }
 
 double ParseSeconds(const std::string& text, const std::string& what) {
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(v)) {
+  double v = 0;
+  if (!ParseDecimalNumber(text, v)) {
     throw UsageError(what + " must be a number of seconds, not \"" + text + "\"");
   }
   return v;
+}
+
+// A file name option: an empty one is a mistake (it would render the sine, or nothing).
+std::string ParsePath(const std::string& text, const std::string& what) {
+  if (text.empty()) throw UsageError(what + " needs a file name, not an empty text");
+  return text;
 }
 
 Interpolation ParseInterpolation(const std::string& text) {
@@ -65,7 +67,7 @@ bool IsPowerOfTwo(int v) {
 // Applies one option that takes a value.
 void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) {
   if (opt == "--source") {
-    o.source = v;
+    o.source = ParsePath(v, "--source");
   } else if (opt == "--rate") {
     const long long r = ParseInt(v, "--rate");
     if (r < 1000 || r > 384000) throw UsageError("--rate must be 1000 to 384000 Hz");
@@ -91,7 +93,7 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     if (b != 16 && b != 24 && b != 32) throw UsageError("--bits must be 16, 24 or 32");
     o.bits = static_cast<int>(b);
   } else if (opt == "-o") {
-    o.output = v;
+    o.output = ParsePath(v, "-o");
   } else if (opt == "--set") {
     o.settings.push_back(ParseSetting(v));
   } else if (opt == "--channels") {
@@ -99,9 +101,9 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     if (c < 1 || c > 3) throw UsageError("--channels must be 1, 2 or 3");
     o.channels = static_cast<int>(c);
   } else if (opt == "--score") {
-    o.score = v;
+    o.score = ParsePath(v, "--score");
   } else if (opt == "--bank") {
-    o.bank = v;
+    o.bank = ParsePath(v, "--bank");
   } else if (opt == "--recall") {
     const long long n = ParseInt(v, "--recall");
     if (n < 0 || n > kSlotsPerBank)
@@ -149,6 +151,8 @@ RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
     }
     if (opt == "-h" || opt == "--help") {
       o.help = true;
+    } else if (opt == "--controls") {
+      o.list_controls = true;
     } else if (opt == "--mono" || opt == "--stereo") {
       o.stereo = opt == "--stereo";
     } else if (opt == "--hard-sync") {
@@ -162,20 +166,36 @@ RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
       }
       ApplyValue(o, opt, value);
     } else {
-      throw UsageError("unknown argument \"" + args[i] + "\" (see --help)");
+      throw UsageError("unknown argument \"" + args[i] + "\"");
     }
   }
-  if (!o.help && o.output.empty()) throw UsageError("no output file: give -o OUT.wav");
-  if (!o.help && o.recall > kDefaultPatchNumber && o.bank.empty()) {
+  if (o.help || o.list_controls) return o;
+  if (o.output.empty()) throw UsageError("no output file: give -o OUT.wav");
+  if (o.recall > kDefaultPatchNumber && o.bank.empty()) {
     throw UsageError("--recall " + std::to_string(o.recall) + " needs --bank FILE.kpb");
   }
+  CheckWavSize(o);
   return o;
+}
+
+void CheckWavSize(const RenderOptions& o) {
+  const uint64_t frame_bytes = uint64_t(o.stereo ? 2 : 1) * uint64_t(o.bits / 8);
+  const uint64_t most_frames = (kMaxWavDataBytes) / frame_bytes;
+  if (uint64_t(o.total_frames()) <= most_frames) return;
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "WAV files end at 4 GiB: at %u Hz %s %d-bit they hold at most %llu frames "
+                "(%.1f s); ask for less or use fewer channels or bits",
+                o.rate, o.stereo ? "stereo" : "mono", o.bits,
+                static_cast<unsigned long long>(most_frames), double(most_frames) / o.rate);
+  throw UsageError(text);
 }
 
 std::string RenderUsage() {
   return "Usage: kornmill-render [options] -o OUT.wav\n"
          "Renders the instrument offline, through the same Play and block path as a\n"
-         "performance, into a WAV file.\n"
+         "performance, into a WAV file. OUT.wav is written only when the render\n"
+         "succeeds; a file already there is replaced then, and kept otherwise.\n"
          "\n"
          "  --source FILE       source sound (WAV/AIFF); default the built-in 110 Hz sine\n"
          "  --rate HZ           output sample rate (default 44100)\n"
@@ -185,7 +205,7 @@ std::string RenderUsage() {
          "  --seconds S         length in seconds (default 10)\n"
          "  --blocks N          length in blocks (instead of --seconds)\n"
          "  --bits 16|24|32     sample format; 32 is float (default 32)\n"
-         "  -o OUT.wav          the output file (required)\n"
+         "  -o OUT.wav          the output file (required; not the source)\n"
          "  --set K=V           control K (0..28) gets the value V before Play; repeatable\n"
          "  --channels 1|2|3    input channel mask (default as the loader sets it)\n"
          "  --hard-sync         a grain starts at every loop wrap\n"
@@ -197,7 +217,37 @@ std::string RenderUsage() {
          "                      CHANGE_TIME 64ths of a second, default control 28),\n"
          "                      'SECONDS recall N' (a glide to slot N of the bank, or to\n"
          "                      the default patch for 0, over control 28's time) and\n"
-         "                      'SECONDS stop' (a soft stop); '#' starts a comment\n";
+         "                      'SECONDS stop' (a soft stop; silence follows up to the\n"
+         "                      length); '#' starts a comment\n"
+         "  --controls          lists the 29 controls: number, label, range, default\n"
+         "  -h, --help          this text\n"
+         "\n"
+         "Numbers are decimal: whole numbers like 12 or -3, seconds like 2, 0.5 or 1e-3.\n";
+}
+
+std::string ControlsListing() {
+  // Names for the controls, companions after the control they modify.
+  static constexpr const char* kLabels[kControls] = {
+      "loop start",   "loop start rnd",  "loop length",  "loop length rnd",  "rate",
+      "rate range",   "rate a->r",       "grain freq",   "grain freq rnd",   "grain freq a->f",
+      "grain length", "grain length rnd", "grain length a->l", "pitch",       "pitch rnd",
+      "pitch a->p",   "gliss",           "gliss rnd",    "gliss a->g",       "attack",
+      "attack rnd",   "decay",           "decay rnd",    "amp",              "amp a->a",
+      "pan rnd",      "pan rnd a->p",    "pan",          "change time (64ths of a second)"};
+  std::string text = "Controls for --set K=V and the score's 'set K V':\n";
+  char header[160];
+  std::snprintf(header, sizeof header, "  %2s  %-18s  %-31s %14s %7s\n", "K", "group", "label",
+                "range", "default");
+  text += header;
+  for (int k = 0; k < kControls; ++k) {
+    const ControlRow& row = kControlTable[static_cast<size_t>(k)];
+    const std::string group = k == kChangeTime ? "Change time" : std::string(row.group);
+    char line[160];
+    std::snprintf(line, sizeof line, "  %2d  %-18s  %-31s %6d..%-6d %7d\n", k, group.c_str(),
+                  kLabels[k], row.minimum, row.maximum, DefaultValue(k));
+    text += line;
+  }
+  return text;
 }
 
 }  // namespace kornmill

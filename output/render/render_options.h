@@ -39,16 +39,27 @@ struct RenderOptions {
   std::string bank;  // --bank: a patch-bank file for --recall and the score's recalls
   int recall = -1;   // --recall: 0 the default patch, 1..20 a slot of the bank; -1 none
   bool help = false;
+  bool list_controls = false;  // --controls
 
   // Frames to render: --blocks × --block, or --seconds at --rate (rounded).
   int64_t total_frames() const;
 };
 
+// The sound data a WAV file can hold: its RIFF size field is 32 bits and
+// counts the 36 header bytes after it.
+inline constexpr uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 36;
+
 // Parses the arguments after the program name. Throws UsageError.
 RenderOptions ParseRenderArgs(const std::vector<std::string>& args);
 
+// Refuses a length whose WAV file would pass 4 GiB (UsageError saying how
+// long a file can be at this rate, channel count and sample width).
+void CheckWavSize(const RenderOptions& options);
+
 // The --help text.
 std::string RenderUsage();
+// The --controls text: number, label, range and default of the 29 controls.
+std::string ControlsListing();
 
 // Checks a control value against its row of the control table; throws
 // UsageError naming the control and its range.

@@ -1,11 +1,19 @@
 // Parsing score files.
 #include "output/render/render_score.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "controls/control_table.h"
+#include "output/render/decimal_text.h"
 #include "output/render/render_options.h"
 #include "patches/patch_slot.h"
 
@@ -16,13 +24,10 @@ namespace {
 bool ReadInt(std::istringstream& in, int& v) {
   std::string word;
   if (!(in >> word)) return false;
-  size_t used = 0;
-  try {
-    v = std::stoi(word, &used);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return used == word.size();
+  long long value = 0;
+  if (!ParseWholeNumber(word, value) || value < INT32_MIN || value > INT32_MAX) return false;
+  v = static_cast<int>(value);
+  return true;
 }
 
 ScoreEvent ParseLine(const std::string& text, int line) {
@@ -31,13 +36,7 @@ ScoreEvent ParseLine(const std::string& text, int line) {
   e.line = line;
   std::string time, verb;
   in >> time >> verb;
-  size_t used = 0;
-  try {
-    e.seconds = std::stod(time, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != time.size() || !std::isfinite(e.seconds) || e.seconds < 0) {
+  if (!ParseDecimalNumber(time, e.seconds) || e.seconds < 0) {
     throw std::runtime_error("the time must be seconds from 0 on, not \"" + time + "\"");
   }
   std::string extra;
@@ -100,6 +99,51 @@ std::vector<ScoreEvent> ParseScore(std::istream& in, const std::string& name) {
   std::stable_sort(events.begin(), events.end(),
                    [](const ScoreEvent& a, const ScoreEvent& b) { return a.seconds < b.seconds; });
   return events;
+}
+
+std::string ReadScoreText(const std::string& path) {
+  auto fail = [&path](const std::string& why) {
+    return ScoreError("cannot read the score " + path + ": " + why);
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw fail(std::strerror(errno));
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      throw fail(std::strerror(err));
+    }
+    if (n == 0) break;
+    if (text.size() + static_cast<size_t>(n) > kMaxScoreBytes) {
+      ::close(fd);
+      throw fail("a score is a text of at most " + std::to_string(kMaxScoreBytes / 1048576) +
+                 " MiB");
+    }
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+std::vector<std::string> LateEventWarnings(const std::vector<ScoreEvent>& events,
+                                           const std::string& name, int64_t total_frames,
+                                           uint32_t rate) {
+  std::vector<std::string> lines;
+  const double end = double(total_frames) / rate;
+  for (const ScoreEvent& e : events) {
+    if (e.seconds * rate < double(total_frames)) continue;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%s:%d: the event at %g s comes after the end of the render (%g s) and is "
+                  "not played",
+                  name.c_str(), e.line, e.seconds, end);
+    lines.emplace_back(text);
+  }
+  return lines;
 }
 
 }  // namespace kornmill

@@ -1,6 +1,8 @@
 // A score of timed control changes and stops for the offline renderer.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <stdexcept>
 #include <string>
@@ -29,5 +31,19 @@ struct ScoreEvent {
 // comment, blank lines are skipped); events come back in time order, lines of
 // the same time in file order. Throws ScoreError.
 std::vector<ScoreEvent> ParseScore(std::istream& in, const std::string& name);
+
+// Scores are short texts; a longer file is not one (a device that never ends, say).
+inline constexpr size_t kMaxScoreBytes = 16 * 1048576;
+
+// The whole score file. Throws ScoreError "cannot read the score PATH: <reason>"
+// for anything that cannot be read to its end as a file (a folder, a missing or
+// unreadable file, a file whose reading fails, one larger than kMaxScoreBytes).
+std::string ReadScoreText(const std::string& path);
+
+// One line for every event at or after the end of a render of `total_frames`
+// at `rate` ("NAME:LINE: the event at S s comes after the end ...").
+std::vector<std::string> LateEventWarnings(const std::vector<ScoreEvent>& events,
+                                           const std::string& name, int64_t total_frames,
+                                           uint32_t rate);
 
 }  // namespace kornmill

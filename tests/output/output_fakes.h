@@ -149,6 +149,7 @@ struct MemoryFile {
   WaveFormat format;
   std::vector<float> samples;
   size_t room = SIZE_MAX;
+  bool room_is_format_end = false;  // the room is where the format ends (WAV: 4 GiB)
   bool closed = false;
 };
 
@@ -162,6 +163,9 @@ class MemoryWriter : public BlockWriter {
     return k;
   }
   void Close() override { f_->closed = true; }
+  bool at_size_limit() const override {
+    return f_->room_is_format_end && f_->samples.size() >= f_->room;
+  }
 
  private:
   std::shared_ptr<MemoryFile> f_;
@@ -171,12 +175,14 @@ class MemoryWriter : public BlockWriter {
 struct MemoryFiles {
   std::vector<std::shared_ptr<MemoryFile>> files;
   size_t room = SIZE_MAX;
+  bool room_is_format_end = false;
   WriterFactory factory() {
     return [this](const std::string& path, const WaveFormat& format) {
       auto f = std::make_shared<MemoryFile>();
       f->path = path;
       f->format = format;
       f->room = room;
+      f->room_is_format_end = room_is_format_end;
       files.push_back(f);
       return std::make_unique<MemoryWriter>(f);
     };

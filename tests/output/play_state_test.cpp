@@ -342,5 +342,68 @@ TEST(OutputSelection, HostApiIsKeptAboveTheDeviceBit) {
   EXPECT_FALSE(IsRtAudioSelection(-1));
 }
 
+// Stops the play from inside a block fill (as the renderer's score does), at
+// the n-th fill, either by the Stop button or by the Q key's immediate stop.
+class StopDuringFill : public BlockObserver {
+ public:
+  StopDuringFill(AudioOutput& out, int at, bool immediate)
+      : out_(out), at_(at), immediate_(immediate) {}
+  void BeforeBlock() override {
+    if (fills_++ != at_) return;
+    if (immediate_) {
+      out_.StopPlay();
+    } else {
+      out_.SoftStop();
+    }
+  }
+
+ private:
+  AudioOutput& out_;
+  int at_;
+  bool immediate_;
+  int fills_ = 0;
+};
+
+// A stop while Play fills its first blocks leaves a consistent idle state: the
+// device closed, the button showing Play, and a next Play that works.
+TEST_F(PlayStateTest, StopWhilePlayFillsItsFirstBlocksLeavesPlayOff) {
+  for (bool immediate : {false, true}) {
+    for (int at = 0; at < kBlockCount; ++at) {
+      StopDuringFill stop(out, at, immediate);
+      out.set_block_observer(&stop);
+      out.TogglePlay(kPlayFromButton);
+      EXPECT_FALSE(out.playing()) << at;
+      EXPECT_FALSE(out.stopping()) << at;
+      EXPECT_EQ(provider->log.closes, provider->log.opens) << at;
+      EXPECT_EQ(view.play.text, "&Play") << at;
+      EXPECT_FALSE(view.play.checked) << at;
+      waker.Drain(out);
+      out.set_block_observer(nullptr);
+      out.TogglePlay(kPlayFromButton);
+      ASSERT_TRUE(out.playing());
+      EXPECT_EQ(out.queued(), kBlockCount);
+      out.StopPlay();
+    }
+  }
+}
+
+// Once a block has played, the same stop is a soft stop: play drains, and the
+// button shows Play while it does.
+TEST_F(PlayStateTest, SoftStopDuringAResumedPlaysFillsShowsPlay) {
+  out.TogglePlay(kPlayFromButton);
+  Step();
+  out.TogglePlay(kPlayFromButton);  // soft stop: draining
+  ASSERT_TRUE(out.stopping());
+  provider->device->Pull();  // a free block for the resumed play to fill
+  StopDuringFill stop(out, 0, false);
+  out.set_block_observer(&stop);
+  out.TogglePlay(kPlayFromButton);  // resume; its first fill stops again
+  EXPECT_TRUE(out.playing());
+  EXPECT_TRUE(out.stopping());
+  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_FALSE(view.play.checked);
+  out.set_block_observer(nullptr);
+}
+
 }  // namespace
 }  // namespace kornmill

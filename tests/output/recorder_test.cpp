@@ -11,6 +11,8 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/output_folders.h"
+#include "output/wav_block_writer.h"
+#include "soundfile/sample_format.h"
 #include "../small_file_system.h"
 #include "output_fakes.h"
 
@@ -141,8 +143,30 @@ TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
   const auto& kept = files.files[0]->samples;
   ASSERT_EQ(kept.size(), files.room);
   EXPECT_TRUE(std::equal(kept.begin(), kept.begin() + 512 * 3, rendered.begin()));
-  EXPECT_TRUE(view.record_checked);  // this path leaves the buttons alone
-  EXPECT_TRUE(out.playing());        // play goes on
+  EXPECT_FALSE(view.record_checked);  // the buttons show that recording has ended
+  EXPECT_TRUE(out.playing());         // play goes on
+  // So the next click starts a new recording.
+  out.ToggleRecord();
+  EXPECT_TRUE(out.recording());
+  EXPECT_TRUE(view.record_checked);
+  EXPECT_EQ(files.files.size(), 2u);
+}
+
+// A WAV file ends at 4 GiB: recording stops there with a message that says the
+// file is complete, not that writing failed.
+TEST_F(RecorderTest, TheEndOfTheFormatStopsRecordingWithItsOwnMessage) {
+  MemoryFiles files;
+  files.room = 512 * 2 + 256;
+  files.room_is_format_end = true;
+  out.set_writer_factory(files.factory());
+  Init();
+  out.TogglePlay(kPlayFromButton);
+  out.ToggleRecord();
+  for (int i = 0; i < 4; ++i) Step();
+  EXPECT_FALSE(out.recording());
+  EXPECT_FALSE(view.record_checked);
+  EXPECT_EQ(view.status.back(), "WAV files end at 4 GiB: recording stopped; the file is complete");
+  EXPECT_TRUE(files.files[0]->closed);
 }
 
 // A real full file system, with fallocate (tmpfs) and without (ext2): recording
@@ -223,6 +247,30 @@ TEST_F(RecorderTest, UnwritableFolderIsReportedAndRecordingStaysOff) {
   EXPECT_FALSE(view.record_checked);
   EXPECT_NE(view.status.back().find("/nonexistent-kornmill-folder/sifter01.wav"),
             std::string::npos);
+}
+
+// A WAV writer whose file is at 4 GiB takes nothing more and says it is at the
+// format's end (not that writing failed).
+TEST(WavBlockWriterTest, StopsAtTheEndOfTheWavFormat) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("kornmill-limit-" + std::to_string(::getpid()) + ".wav"))
+                               .string();
+  audio::Soundfile file = audio::CreateSoundfile(path, 22050, 2, audio::formats::kFloat32LE);
+  std::shared_ptr<audio::AudioEncoder> encoder = file.encoder;
+  // The header counts the frames of a full file; none is written.
+  encoder->commit((0xFFFFFFFFll - 36) / 8);
+  ASSERT_EQ(encoder->frames_left(), 0);
+  WavBlockWriter writer(file);
+  const std::vector<float> block(512, 0.25f);
+  EXPECT_EQ(writer.Write(block.data(), block.size()), 0u);
+  EXPECT_TRUE(writer.at_size_limit());
+  EXPECT_EQ(writer.last_error(), "");
+  encoder->write_header();  // back to an empty file, so closing cuts it to 44 bytes
+  writer.Close();
+  file = audio::Soundfile{};
+  encoder.reset();
+  EXPECT_EQ(std::filesystem::file_size(path), 44u);
+  std::filesystem::remove(path);
 }
 
 TEST(OutputFolders, SettingThenEnvironmentThenTheProgramsFolder) {
