@@ -98,7 +98,16 @@ struct CommRecord {
   std::string compression_name;
   // The upper 32 mantissa bits shifted right by (16414 − exponent) mod 32.
   uint32_t frame_rate() const;
+  // The 80-bit rate as a number (negative, infinite or NaN when it says so).
+  double rate() const;
 };
+
+// Sound is read at rates from 1 Hz to 1 MHz.
+inline constexpr double kLowestFrameRate = 1.0;
+inline constexpr double kHighestFrameRate = 1000000.0;
+// Throws SoundfileError "Sample rate R Hz is not a rate from 1 Hz to 1 MHz" for
+// any other rate.
+void CheckFrameRate(double rate);
 
 class AiffDecoder : public MappedDecoder {
  public:

@@ -1,6 +1,8 @@
 // Format detection, chunk search and the WAV and AIFF/AIFC readers.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <sstream>
 #include <limits>
 #include <stdexcept>
 
@@ -111,6 +113,25 @@ void WavDecoder::dump_chunks(std::ostream& out) const {
   DumpChunk(out, data_.id, data_.header_offset(), data_.size);
 }
 
+double CommRecord::rate() const {
+  const bool negative = (exponent & 0x8000) != 0;
+  const int e = exponent & 0x7FFF;
+  double value;
+  if (e == 0x7FFF) {
+    value = (mantissa << 1) == 0 ? HUGE_VAL : NAN;  // infinity, or not a number
+  } else {
+    value = std::ldexp(double(mantissa), e - 16383 - 63);
+  }
+  return negative ? -value : value;
+}
+
+void CheckFrameRate(double rate) {
+  if (rate >= kLowestFrameRate && rate <= kHighestFrameRate) return;
+  std::ostringstream text;
+  text << "Sample rate " << rate << " Hz is not a rate from 1 Hz to 1 MHz";
+  throw SoundfileError(text.str());
+}
+
 uint32_t CommRecord::frame_rate() const {
   const uint32_t top = uint32_t(mantissa >> 32);
   const uint32_t shift = uint32_t(16414 - int32_t(exponent)) & 31u;
@@ -143,6 +164,16 @@ constexpr uint16_t kMaxFormatExtra = 240;
 constexpr uint8_t kSubtypeGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
+// The bits a PCM sample takes in the file: its bit count, or the wider
+// container the block align gives it (24-bit samples in 4-byte containers),
+// where the sample stands left-justified as the format has it.
+uint16_t StoredBits(uint16_t bits, uint16_t block_align, uint16_t channels) {
+  if (channels == 0 || block_align % channels != 0) return bits;
+  const uint32_t container = uint32_t(block_align / channels) * 8;
+  const bool known = container == 16 || container == 24 || container == 32;
+  return known && bits > 0 && container > bits ? uint16_t(container) : bits;
+}
+
 Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, uint64_t n) {
   Detection d;
   if (!detail::FourccIs(b + 8, "WAVE")) return d;
@@ -160,7 +191,9 @@ Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, ui
   const uint16_t tag = LoadLE16(rec);
   const uint16_t channels = LoadLE16(rec + 2);
   const uint32_t rate = LoadLE32(rec + 4);
+  const uint16_t block_align = LoadLE16(rec + 12);
   const uint16_t bits = LoadLE16(rec + 14);
+  const uint16_t pcm_bits = StoredBits(bits, block_align, channels);
   uint16_t extra = 0;
   if (tag != 1 && fmt.size >= kFormatRecordBytes) {
     const uint16_t field = LoadLE16(src + 16);
@@ -180,7 +213,8 @@ Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, ui
       const uint16_t subtype = LoadLE16(rec + 24);
       if (subtype == 1 || subtype == 3) {
         if (!data.found()) return d;
-        const SoundFormat format{rate, channels, SampleFormatFromWave(subtype, bits)};
+        const SoundFormat format{
+            rate, channels, SampleFormatFromWave(subtype, subtype == 1 ? pcm_bits : bits)};
         d.decoder = std::make_shared<WavDecoder>(format, file, fmt, data);
         return d;
       }
@@ -192,7 +226,7 @@ Detection ReadWav(const std::shared_ptr<mapped_file>& file, const uint8_t* b, ui
     return d;
   }
   if (!data.found()) return d;
-  const SoundFormat format{rate, channels, SampleFormatFromWave(tag, bits)};
+  const SoundFormat format{rate, channels, SampleFormatFromWave(tag, tag == 1 ? pcm_bits : bits)};
   d.decoder = std::make_shared<WavDecoder>(format, file, fmt, data);
   return d;
 }
@@ -245,6 +279,7 @@ Detection ReadAiff(const std::shared_ptr<mapped_file>& file, const uint8_t* b, u
     const size_t len = std::min<size_t>(rec[22], std::min<size_t>(comm.size, sizeof rec) - 23);
     c.compression_name.assign(reinterpret_cast<const char*>(rec + 23), len);
   }
+  CheckFrameRate(c.rate());
   const SampleFormat sample_format = AiffSampleFormat(c);
   const Chunk ssnd = find_chunk(b, uint64_t(comm.next_offset()), n, Fourcc("SSND"), true);
   if (!ssnd.found()) return d;

@@ -68,6 +68,7 @@ Soundfile OpenSoundfile(const std::string& path) {
   auto file = std::make_shared<InputFile>(path);
   formats::Detection d = formats::DetectFormat(file);
   if (!d.decoder) throw FormatError("Unknown soundfile format");
+  formats::CheckFrameRate(double(d.decoder->format().frame_rate));
   Soundfile sf;
   sf.type = d.type;
   sf.format = d.decoder->format();

@@ -134,8 +134,8 @@ struct Soundfile {
 // Opens `path` for reading: RIFF files go to the WAV reader, FORM files to the
 // AIFF/AIFC reader, anything else to libsndfile. Throws FormatError "Unknown
 // soundfile format" when no decoder results, SoundfileError for a header cut
-// short, and the mapped-file errors (the system's text for a file
-// that cannot be opened).
+// short or a sample rate outside 1 Hz to 1 MHz, and the mapped-file errors (the
+// system's text for a file that cannot be opened).
 Soundfile OpenSoundfile(const std::string& path);
 
 // Creates (or reopens without truncating) a WAV file for writing, writes the

@@ -433,6 +433,62 @@ TEST_F(Reader, AiffChunksAndErrors) {
   EXPECT_EQ(OpenError<SoundfileError>(cut), "not enough data to read header");
 }
 
+// Rates that are no rate (NaN, infinite, negative, 2^32, below 1 Hz or above
+// 1 MHz) are refused by name instead of read as 1 Hz or 2^31 Hz.
+TEST_F(Reader, AiffRatesOutsideOneHertzToOneMegahertzAreRefused) {
+  auto with_rate = [](uint16_t exponent, uint64_t mantissa) {
+    Bytes comm = CommPayload(1, 2, 16, 8000);
+    comm[8] = uint8_t(exponent >> 8);
+    comm[9] = uint8_t(exponent);
+    for (int k = 0; k < 8; ++k) comm[size_t(10 + k)] = uint8_t(mantissa >> (56 - 8 * k));
+    Bytes chunks = FormChunk("COMM", comm);
+    Append(chunks, FormChunk("SSND", SsndPayload(Be16({1, 2}))));
+    return Form(chunks);
+  };
+  const uint64_t top = uint64_t(1) << 63;
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(0x7FFF, top | 1)),
+            "Sample rate nan Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(0x7FFF, top)),
+            "Sample rate inf Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(0x8000 | 16398, uint64_t(0xAC44) << 48)),
+            "Sample rate -44100 Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(16383 + 32, top)),
+            "Sample rate 4.29497e+09 Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(16383 - 1, top)),
+            "Sample rate 0.5 Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(OpenError<SoundfileError>(with_rate(16383 + 20, top)),
+            "Sample rate 1.04858e+06 Hz is not a rate from 1 Hz to 1 MHz");
+  EXPECT_EQ(Open(with_rate(16383, top)).format.frame_rate, 1u);
+  EXPECT_EQ(Open(with_rate(16383 + 19, top)).format.frame_rate, 524288u);
+  // A WAV rate is checked the same way.
+  Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 1, 2000000, 16));
+  Append(chunks, RiffChunk("data", Ramp16LE(4)));
+  EXPECT_EQ(OpenError<SoundfileError>(Riff(chunks)),
+            "Sample rate 2e+06 Hz is not a rate from 1 Hz to 1 MHz");
+}
+
+// 24-bit samples in 4-byte containers (block align 4 × channels) stand
+// left-justified in their containers: read as such, not as packed 24-bit.
+TEST_F(Reader, TwentyFourBitSamplesInFourByteContainers) {
+  Bytes fmt = FmtPayload(1, 2, 48000, 24);
+  fmt[12] = 8;  // block align: 4 bytes a sample
+  Bytes chunks = RiffChunk("fmt ", fmt);
+  Bytes data;
+  for (uint32_t v : {0x12345600u, 0x80000000u, 0x7FFFFF00u, 0xFFFFFF00u}) PutLE32(data, v);
+  Append(chunks, RiffChunk("data", data));
+  const Soundfile sf = Open(Riff(chunks));
+  EXPECT_EQ(sf.format.sample_format, kInt32LE);
+  EXPECT_EQ(sf.decoder->frame_count(), 2);
+  EXPECT_EQ(ReadAll(sf), (std::vector<float>{float(0x12345600 * 0x1p-31), -1.0f,
+                                             float(0x7FFFFF00 * 0x1p-31), float(-256 * 0x1p-31)}));
+  // 12-bit samples in 2-byte containers read as 16-bit.
+  Bytes fmt12 = FmtPayload(1, 1, 8000, 12);
+  fmt12[12] = 2;
+  Bytes c12 = RiffChunk("fmt ", fmt12);
+  Append(c12, RiffChunk("data", Ramp16LE(3, 16)));
+  EXPECT_EQ(Open(Riff(c12)).format.sample_format, kInt16LE);
+}
+
 TEST_F(Reader, AiffCountsPastTheEnd) {
   const Soundfile sf = Open(SimpleAiff("AIFF", nullptr, 16, Be16({1, 2}), 0xFFFFFFFFu));
   EXPECT_EQ(sf.decoder->frame_count(), 0xFFFFFFFFll);
