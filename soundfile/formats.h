@@ -64,6 +64,8 @@ class MappedDecoder : public Decoder {
   block get_block(int64_t first_sample) override;
   int64_t data_offset() const override { return data_offset_; }
   int64_t read_frames(float* dest, int64_t first_frame, int64_t frames) override;
+  // The whole samples between the data offset and the end of the file.
+  int64_t samples_in_file() const override;
 
  protected:
   MappedDecoder(SoundFormat format, std::shared_ptr<mapped_file> file, int64_t data_offset);

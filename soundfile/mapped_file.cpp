@@ -34,6 +34,21 @@ int DispositionFlags(const OpenSettings& s) {
   return kTable[s.truncate ? 1 : 0][e];
 }
 
+// What a path that is not a regular file names: "<path> is a folder, not a soundfile".
+std::string NotASoundfileText(const std::string& path, mode_t mode) {
+  const char* what = "not a regular file";
+  if (S_ISDIR(mode)) {
+    what = "a folder";
+  } else if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    what = "a device";
+  } else if (S_ISFIFO(mode)) {
+    what = "a FIFO";
+  } else if (S_ISSOCK(mode)) {
+    what = "a socket";
+  }
+  return path + " is " + what + ", not a soundfile";
+}
+
 }  // namespace
 
 uint32_t OpenSettings::ProtectionFor(uint32_t access) {
@@ -159,14 +174,16 @@ InputFile::InputFile(std::string path, OpenSettings settings)
     : mapped_file(std::move(path), settings) {
   // Mapping, input: the whole file with the settings' protection. A POSIX
   // mapping object has no separate existence; what would make the Win32 call
-  // fail here (a directory, a device, a pipe) is refused by the same message.
+  // fail here (a folder, a device, a pipe) is refused saying what it is.
   // An empty regular file is accepted (mapped size 0): format detection then
   // reports it as shorter than a header.
   struct stat st {};
-  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool known = fstat(fd_, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
-    throw std::runtime_error("InputFile: Could not create file mapping object");
+    throw std::runtime_error(known ? NotASoundfileText(path_, st.st_mode)
+                                   : "InputFile: Could not create file mapping object");
   }
 }
 
@@ -179,9 +196,8 @@ OutputFile::OutputFile(std::string path, OpenSettings settings)
     : mapped_file(std::move(path), settings) {
   try {
     struct stat st {};
-    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-      throw std::runtime_error("OutputFile: Could not create file mapping object");
-    }
+    if (fstat(fd_, &st) != 0) throw std::runtime_error("OutputFile: Could not create file mapping object");
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error(NotASoundfileText(path_, st.st_mode));
     // An existing file may have holes; they get their blocks now, before the
     // mapping can write into them.
     allocate(0, mapped_size_);

@@ -125,8 +125,8 @@ class mapped_file : public std::enable_shared_from_this<mapped_file> {
 // A source file mapped read-only as a whole.
 class InputFile : public mapped_file {
  public:
-  // Throws as mapped_file, and "InputFile: Could not create file mapping
-  // object" when the path is not a regular file that can be mapped.
+  // Throws as mapped_file, and "<path> is a folder, not a soundfile" (or a
+  // device, a FIFO, a socket) when the path is not a regular file.
   explicit InputFile(std::string path, OpenSettings settings = OpenSettings::Input());
   ~InputFile() override;
 };
@@ -138,9 +138,10 @@ class InputFile : public mapped_file {
 class OutputFile : public mapped_file {
  public:
   // A new, empty file is mapped at 1 MiB (and so grows to 1 MiB on disk); an
-  // existing one at its current size. Throws as mapped_file, and "OutputFile:
-  // Could not create file mapping object" (followed by the system's text when
-  // the disk is full) when the mapping cannot be made.
+  // existing one at its current size. Throws as mapped_file, "<path> is a
+  // device, not a soundfile" (or a FIFO, ...) for what is not a regular file,
+  // and "OutputFile: Could not create file mapping object" (followed by the
+  // system's text when the disk is full) when the mapping cannot be made.
   explicit OutputFile(std::string path, OpenSettings settings = OpenSettings::Output());
   // Cuts the file to the planned size when that is smaller than the mapped size.
   ~OutputFile() override;

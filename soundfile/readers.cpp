@@ -96,6 +96,15 @@ block MappedDecoder::get_block(int64_t first_sample) {
   return buffer_.get_block(sample_offset(first_sample));
 }
 
+int64_t MappedDecoder::samples_in_file() const {
+  const int64_t bps = format_.sample_format.bytes_per_sample();
+  const uint64_t size = buffer_.file()->size();
+  const int64_t stored = bps == 0 || uint64_t(data_offset_) >= size
+                             ? 0
+                             : int64_t((size - uint64_t(data_offset_)) / uint64_t(bps));
+  return std::min(stored, Decoder::samples_in_file());
+}
+
 int64_t MappedDecoder::read_frames(float* dest, int64_t first_frame, int64_t frames) {
   return Decoder::read_frames(dest, first_frame, frames);
 }

@@ -11,6 +11,37 @@
 
 namespace audio {
 
+namespace {
+
+std::string TruncationText(int64_t have_bytes, int64_t announced_bytes) {
+  return "the file ends after " + std::to_string(have_bytes) + " of the " +
+         std::to_string(announced_bytes) + " bytes of sound data its header announces";
+}
+
+// Samples announced by the header (frames × channels, saturating).
+int64_t AnnouncedSamples(const Decoder& d) {
+  const int64_t ch = int64_t(d.format().channels);
+  const int64_t frames = d.frame_count();
+  return ch > 0 && frames > INT64_MAX / ch ? INT64_MAX : frames * ch;
+}
+
+}  // namespace
+
+TruncatedFileError::TruncatedFileError(int64_t have_bytes, int64_t announced_bytes)
+    : std::out_of_range(TruncationText(have_bytes, announced_bytes)) {}
+
+int64_t Decoder::samples_in_file() const {
+  return AnnouncedSamples(*this);
+}
+
+void Decoder::check_complete() const {
+  const int64_t announced = AnnouncedSamples(*this);
+  const int64_t have = samples_in_file();
+  if (have >= announced) return;
+  const int64_t bps = std::max(format_.sample_format.bytes_per_sample(), 1);
+  throw TruncatedFileError(have * bps, announced > INT64_MAX / bps ? INT64_MAX : announced * bps);
+}
+
 block Decoder::get_frames(int64_t first_frame, int64_t frames) {
   const int64_t ch = int64_t(format_.channels);
   if (first_frame < 0 || frames < 0 ||
@@ -43,12 +74,18 @@ int64_t Decoder::read_frames(float* dest, int64_t first_frame, int64_t frames) {
     const int64_t bps = format_.sample_format.bytes_per_sample();
     float* out = dest;
     while (remaining > 0) {
+      // The file may end before the data its header announces.
+      const int64_t left = samples_in_file() - position;
+      if (left <= 0) {
+        check_complete();
+        throw std::out_of_range("file_buffer::get_block");
+      }
       block b = get_block(position);
       int64_t available = int64_t(b.size()) / bps;
       if (available == 0) {
-        // The view ends inside a sample (or the file ends): ask for a range
-        // that covers the next samples, which maps a view over them.
-        b = get_block(position, std::min<int64_t>(remaining, 65536));
+        // The view ends inside a sample: a range that covers the next samples
+        // maps a view over them.
+        b = get_block(position, std::min<int64_t>({remaining, left, 65536}));
         available = int64_t(b.size()) / bps;
       }
       const int64_t n = std::min(remaining, available);

@@ -27,6 +27,13 @@ class SoundfileError : public std::exception {
   std::string message_;
 };
 
+// A file that ends before the sound data its header announces: "the file ends
+// after N of the M bytes of sound data its header announces".
+class TruncatedFileError : public std::out_of_range {
+ public:
+  TruncatedFileError(int64_t have_bytes, int64_t announced_bytes);
+};
+
 namespace formats {
 // "Unknown soundfile format": format detection found no decoder.
 class FormatError : public std::exception {
@@ -61,12 +68,17 @@ class Decoder {
   virtual block get_frames(int64_t first_frame, int64_t frames);
   // File offset of the first sample (-1 when the data is not stored as such).
   virtual int64_t data_offset() const = 0;
+  // Samples the file really holds, at most frame_count() × channels (fewer
+  // when it ends before the data its header announces).
+  virtual int64_t samples_in_file() const;
+  // Throws TruncatedFileError when the file holds fewer samples than announced.
+  void check_complete() const;
 
   // Converts min(frames, frame_count()) frames into `dest` as 32-bit float in
   // host order (little-endian on every supported host), interleaved; returns
-  // the number of frames converted. An exception writes "Error in
-  // Decoder::read <position> + <remaining>" to the diagnostic stream and is
-  // passed on.
+  // the number of frames converted. An exception (TruncatedFileError when the
+  // file ends early) writes "Error in Decoder::read <position> + <remaining>"
+  // to the diagnostic stream and is passed on.
   int64_t read(float* dest, int64_t frames);
   // converts `frames` frames from `first_frame` (clamped to
   // the sound) into `dest`; the base of read().

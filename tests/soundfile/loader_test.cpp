@@ -450,7 +450,7 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   table_->WaitForLoaders();
   EXPECT_EQ(host_.failed.back(), "Unknown soundfile format. Could not open " + text);
 
-  // A data chunk that runs past the end fails while reading.
+  // A data chunk that runs past the end fails saying how much of it is there.
   Bytes chunks = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
   sftest::Put(chunks, "data");
   sftest::PutLE32(chunks, 100000);
@@ -459,7 +459,10 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   sftest::WriteFile(cut, sftest::Riff(chunks));
   table_->LoadSound(cut);
   table_->WaitForLoaders();
-  EXPECT_EQ(host_.failed.back(), "Error: file_buffer::get_block - could not read " + cut);
+  EXPECT_EQ(host_.failed.back(),
+            "Error: the file ends after 200 of the 100000 bytes of sound data its header "
+            "announces - could not read " +
+                cut);
 
   // A fmt chunk past the end.
   Bytes hdr;

@@ -59,13 +59,29 @@ TEST(MappedFile, MissingInputFileFailsWithTheSystemText) {
   }
 }
 
-TEST(MappedFile, DirectoryIsNotMappable) {
+// A source that is not a regular file is refused saying what it is.
+TEST(MappedFile, FoldersDevicesAndFifosAreNotSoundfiles) {
   TempDir dir;
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  const std::string folder = dir.path().string();
+  const std::pair<std::string, std::string> cases[] = {
+      {folder, folder + " is a folder, not a soundfile"},
+      {"/dev/zero", "/dev/zero is a device, not a soundfile"},
+      {fifo, fifo + " is a FIFO, not a soundfile"}};
+  for (const auto& [path, text] : cases) {
+    try {
+      InputFile f(path);
+      ADD_FAILURE() << path;
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what(), text);
+    }
+  }
   try {
-    InputFile f(dir.path().string());
-    FAIL();
+    OutputFile f(fifo);
+    ADD_FAILURE();
   } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "InputFile: Could not create file mapping object");
+    EXPECT_EQ(e.what(), fifo + " is a FIFO, not a soundfile");
   }
 }
 

@@ -289,10 +289,13 @@ TEST_F(Reader, DataPastTheEndFailsOnReading) {
   try {
     sf.decoder->read(more.data(), 1001);
     FAIL();
-  } catch (const std::out_of_range& e) {
-    EXPECT_STREQ(e.what(), "file_buffer::get_block");
+  } catch (const TruncatedFileError& e) {
+    EXPECT_STREQ(e.what(),
+                 "the file ends after 2000 of the 4294967280 bytes of sound data its header "
+                 "announces");
   }
   EXPECT_TRUE(diag.contains("Error in Decoder::read 1000 + 1")) << diag.lines().size();
+  EXPECT_THROW(sf.decoder->check_complete(), TruncatedFileError);
 }
 
 TEST_F(Reader, DumpChunks) {

@@ -16,7 +16,7 @@ namespace {
 using namespace audio;
 using namespace sftest;
 
-enum class Outcome { kOk, kFormatError, kHeaderError, kReadOutOfRange, kLibsndfile, kOther };
+enum class Outcome { kOk, kFormatError, kHeaderError, kTruncated, kLibsndfile, kOther };
 
 const char* Name(Outcome o) {
   switch (o) {
@@ -26,8 +26,8 @@ const char* Name(Outcome o) {
       return "Unknown soundfile format";
     case Outcome::kHeaderError:
       return "not enough data to read header";
-    case Outcome::kReadOutOfRange:
-      return "file_buffer::get_block on reading";
+    case Outcome::kTruncated:
+      return "the file ends before the data its header announces";
     case Outcome::kLibsndfile:
       return "an error reported by libsndfile";
     default:
@@ -58,10 +58,9 @@ Outcome OpenAndRead(const std::string& path, std::string* message = nullptr,
     sf.decoder->read(out.data(), frames);
     std::ostringstream dump;
     sf.decoder->dump_chunks(dump);
-  } catch (const std::out_of_range& e) {
+  } catch (const TruncatedFileError& e) {
     if (message) *message = e.what();
-    return std::string(e.what()) == "file_buffer::get_block" ? Outcome::kReadOutOfRange
-                                                             : Outcome::kOther;
+    return Outcome::kTruncated;
   } catch (const std::exception& e) {
     if (message) *message = e.what();
     // The libsndfile decoder passes libsndfile's own error texts on.
@@ -99,13 +98,17 @@ TEST(Robustness, TruncatedWavAtEveryLength) {
     } else if (len < 44) {
       want = Outcome::kFormatError;  // no data chunk header
     } else if (len < full.size()) {
-      want = Outcome::kReadOutOfRange;  // data runs past the end
+      want = Outcome::kTruncated;  // data runs past the end
     } else {
       want = Outcome::kOk;
     }
     std::string msg;
     EXPECT_EQ(OpenAndRead(path, &msg), want)
         << "length " << len << ": " << msg << " (wanted " << Name(want) << ")";
+    if (want == Outcome::kTruncated) {
+      EXPECT_EQ(msg, "the file ends after " + std::to_string((len - 44) & ~size_t(1)) +
+                         " of the 128 bytes of sound data its header announces");
+    }
   }
 }
 
@@ -123,7 +126,7 @@ TEST(Robustness, TruncatedAiffAtEveryLength) {
     } else if (len < 46) {
       want = Outcome::kFormatError;  // no SSND header
     } else if (len < full.size()) {
-      want = Outcome::kReadOutOfRange;
+      want = Outcome::kTruncated;
     } else {
       want = Outcome::kOk;
     }
@@ -230,7 +233,7 @@ TEST(Robustness, SizesAndCountsPastTheEnd) {
     Append(chunks, Ramp16LE(100));
     WriteFile(path, Riff(chunks));
     std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kReadOutOfRange) << msg;
+    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kTruncated) << msg;
   }
   {
     // Channels 0: no frames.
@@ -248,7 +251,7 @@ TEST(Robustness, SizesAndCountsPastTheEnd) {
     Append(chunks, Bytes(20));
     WriteFile(path, Form(chunks));
     std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kReadOutOfRange) << msg;
+    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kTruncated) << msg;
   }
   {
     // A chunk list of huge chunks whose sizes look like ids.
