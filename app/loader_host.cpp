@@ -22,6 +22,10 @@ void WindowLoaderHost::PostLoadFailed(std::string text) {
   poster_.Post(posted::StatusText{std::move(text)});
 }
 
+void WindowLoaderHost::PostNotice(std::string text) {
+  poster_.Post(posted::StatusText{std::move(text)});
+}
+
 bool WindowLoaderHost::AskQuestion(const std::string& title, const std::string& text) {
   auto question = std::make_shared<Question>();
   {

@@ -33,6 +33,8 @@ class WindowLoaderHost final : public LoaderHost {
   void PostSoundLoaded(int stream, Sound* sound) override;
   // Loader thread or main thread.
   void PostLoadFailed(std::string text) override;
+  // Loader thread: a status text after the sound's own event.
+  void PostNotice(std::string text) override;
   // Loader thread: asks on the main thread and waits for the answer; Cancel
   // once Close has been called.
   bool AskQuestion(const std::string& title, const std::string& text) override;

@@ -16,7 +16,7 @@ float PositionScale(int32_t frames, int channels) {
 int32_t GuardFrameCount(float position_scale, int32_t frames) {
   const int64_t k = std::max<int64_t>(1, static_cast<int64_t>(position_scale));
   const int64_t sint = std::max<int64_t>(1, RoundEven(position_scale));
-  const int64_t by_modulus = (int64_t{268435456} % k) + 11;
+  const int64_t by_modulus = std::min((int64_t{268435456} % k) + 11, kModulusGuardLimit);
   const int64_t by_reach = int64_t{268435455} / sint + 6 - frames;
   return static_cast<int32_t>(std::max(by_modulus, by_reach));
 }

@@ -27,11 +27,7 @@ class LimitedWriter final : public BlockWriter {
     if (stats_.full()) return n;
     const size_t k = std::min(n, stats_.limit - stats_.samples);
     const size_t written = inner_->Write(data, k);
-    for (size_t i = 0; i < written; ++i) {
-      const float a = std::fabs(data[i]);
-      if (a > stats_.peak) stats_.peak = a;
-      if (a >= kOutputClip) ++stats_.clipped;
-    }
+    stats_.Count(data, written);
     stats_.samples += written;
     if (written < k) {
       stats_.write_error = inner_->at_size_limit() ? kTextWavSizeLimit : inner_->last_error();
@@ -49,17 +45,42 @@ class LimitedWriter final : public BlockWriter {
   const Engine& engine_;
 };
 
-// The sound loader's host: the render waits for the loader thread itself.
+// The sound loader's host: the render waits for the loader thread itself. No
+// one is there to answer the memory question: a sound that may not fit is
+// refused with the question's first line.
 class CliLoaderHost final : public LoaderHost {
  public:
   void PostSoundLoaded(int, Sound* sound) override { loaded = sound; }
-  void PostLoadFailed(std::string text) override { error = std::move(text); }
-  bool AskQuestion(const std::string&, const std::string&) override { return true; }
+  void PostLoadFailed(std::string text) override {
+    if (!text.empty()) error = std::move(text);
+  }
+  void PostNotice(std::string text) override { notices.push_back(std::move(text)); }
+  bool AskQuestion(const std::string&, const std::string& text) override {
+    error = text.substr(0, text.find('\n'));
+    return false;
+  }
   Sound* loaded = nullptr;
   std::string error;
+  std::vector<std::string> notices;
 };
 
 }  // namespace
+
+void RenderStats::Count(const float* data, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    const float a = std::fabs(data[i]);
+    if (std::isnan(a)) {
+      // Not a number: the peak says so, and it counts as clipped.
+      peak = a;
+      ++clipped;
+      ++not_numbers;
+      continue;
+    }
+    if (a > peak) peak = a;  // false once the peak is NaN: it stays NaN
+    if (a >= kOutputClip) ++clipped;
+    if (std::isinf(a)) ++not_numbers;
+  }
+}
 
 RenderJob::RenderJob() : output_(engine_, streams_, *this, *this) {}
 
@@ -95,11 +116,12 @@ void RenderJob::Configure(const RenderOptions& o) {
 
 void RenderJob::LoadSource(const std::string& path) {
   CliLoaderHost host;
-  sounds_ = std::make_unique<SoundTable>(streams_, output_.render_lock(), host);
+  sounds_ = std::make_unique<SoundTable>(streams_, output_.render_lock(), host, memory_status_);
   sounds_->set_output_rate(rate_);
   sounds_->LoadSound(path);
   sounds_->WaitForLoaders();
   if (!host.error.empty()) throw RenderError(host.error);
+  notices_ = host.notices;
   if (host.loaded) sounds_->AttachSound(0, host.loaded);
   Stream& s = streams_[0];
   if (!s.sound || s.sound->builtin) throw RenderError("Could not load " + path);
@@ -251,6 +273,8 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   sum.peak = stats_.peak;
   sum.clipped = stats_.clipped;
   sum.mean_active_grains = boundaries_ ? double(active_sum_) / double(boundaries_) : 0.0;
+  sum.not_numbers = stats_.not_numbers;
+  sum.notices = notices_;
   return sum;
 }
 

@@ -16,11 +16,11 @@
 #include "output/render/render_options.h"
 #include "output/render/render_score.h"
 #include "patches/bank_table.h"
+#include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
 
 class OfflineDevices;
-class SoundTable;
 
 struct RenderSummary {
   int64_t frames = 0;       // frames in the file
@@ -31,6 +31,8 @@ struct RenderSummary {
   double wall_seconds = 0;  // time the render took
   // Active grains at the block boundaries, averaged: grain rate × grain length.
   double mean_active_grains = 0;
+  uint64_t not_numbers = 0;          // samples that are NaN or infinite
+  std::vector<std::string> notices;  // what the loader repaired in the source
 };
 
 // Counts and limits what reaches the file (filled by the writer wrapper).
@@ -41,7 +43,11 @@ struct RenderStats {
   uint64_t clipped = 0;
   uint64_t grains_at_limit = 0;
   std::string write_error;  // why the file took less than it was given
+  uint64_t not_numbers = 0;  // NaN or infinite samples (also counted as clipped)
   bool full() const { return samples >= limit; }
+  // Counts `n` samples that reach the file: peak (NaN once one is NaN), clipped
+  // samples and samples that are not numbers.
+  void Count(const float* data, size_t n);
 };
 
 // Main thread only. Run once per object.
@@ -51,6 +57,10 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
 
   RenderJob();
   ~RenderJob() override;
+
+  // The memory figures the source's load is checked against (the system's
+  // when not set).
+  void set_memory_status(std::function<MemoryStatus()> status) { memory_status_ = std::move(status); }
 
   // Renders; throws RenderError with a text for the user.
   RenderSummary Run(const RenderOptions& options, const std::vector<ScoreEvent>& score,
@@ -99,6 +109,8 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   uint64_t active_sum_ = 0;
   std::string last_status_;
   std::string last_error_;
+  std::vector<std::string> notices_;
+  std::function<MemoryStatus()> memory_status_;
 };
 
 }  // namespace kornmill

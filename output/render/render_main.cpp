@@ -101,7 +101,16 @@ int main(int argc, char** argv) {
     return Fail(e.what(), 1);
   }
   bar.Finish();
-  const double db = sum.peak > 0 ? 20.0 * std::log10(sum.peak) : -INFINITY;
+  for (const std::string& notice : sum.notices) {
+    std::fprintf(stderr, "kornmill-render: warning: %s\n", notice.c_str());
+  }
+  if (sum.not_numbers > 0) {
+    std::fprintf(stderr, "kornmill-render: warning: %llu samples of the render are not numbers\n",
+                 static_cast<unsigned long long>(sum.not_numbers));
+  }
+  const double db = std::isnan(sum.peak) ? double(sum.peak)
+                   : sum.peak > 0     ? 20.0 * std::log10(sum.peak)
+                                      : -INFINITY;
   const double speed = sum.wall_seconds > 0 ? sum.seconds / sum.wall_seconds : 0.0;
   std::printf(
       "%s: %lld frames (%.3f s) at %u Hz %s, %llu grains started, peak %.6f (%.1f dBFS), "

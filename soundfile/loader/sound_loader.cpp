@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <climits>
 #include <fstream>
 #include <initializer_list>
@@ -65,6 +66,26 @@ std::string ReadSmallFile(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+// A one-channel sound read with the second-channel mask reaches one sample past
+// the last guard frame: a spare zero sample follows the guard.
+constexpr size_t kSpareSamples = 1;
+// The amplitude table has one entry per this many frames.
+constexpr int64_t kAmpTableFrames = 100;
+
+// Replaces samples that are not numbers (NaN, infinite) by 0 and counts them:
+// one of them would turn every grain that reads it, and the mix, into NaN.
+int64_t ReplaceNonFinite(Sound& s) {
+  int64_t replaced = 0;
+  float* v = s.samples.data();
+  for (int64_t i = 0, n = s.sample_count(); i < n; ++i) {
+    if (!std::isfinite(v[i])) {
+      v[i] = 0.0f;
+      ++replaced;
+    }
+  }
+  return replaced;
 }
 
 // Moves a record's storage into `graveyard` (freed later, outside the locks)
@@ -278,7 +299,54 @@ int SoundTable::LoadSound(const std::string& path) {
   return 1;
 }
 
-bool SoundTable::LoadRecord(Sound& rec, std::string& status) {
+uint64_t LoadBytes(int64_t frames, int channels, int64_t file_channels, int32_t guard_frames) {
+  const uint64_t samples = (uint64_t(frames) + uint64_t(std::max(guard_frames, 0))) *
+                               uint64_t(channels) + kSpareSamples;
+  const uint64_t amp_table = uint64_t(frames) / kAmpTableFrames + 1;
+  const uint64_t read_buffer = file_channels > 2 ? uint64_t(kReadChunkBytes) : 0;
+  return (samples + amp_table) * sizeof(float) + read_buffer;
+}
+
+bool SoundTable::CheckMemory(const std::string& path, uint64_t need, std::string& status) {
+  const MemoryStatus memory = memory_status_();
+  if (need > memory.total) {
+    status = Fill(kTextExceedsTotal,
+                  {path, std::to_string(need / 1024), std::to_string(memory.total / 1024)});
+    return false;
+  }
+  if (need > kMemoryQuestionBytes && need > memory.total / 4 && need > memory.available) {
+    const std::string question = Fill(kTextMayBeLarger, {path, std::to_string(need / 1024),
+                                                         std::to_string(memory.available / 1024)});
+    if (!host_.AskQuestion(kQuestionTitle, question)) {
+      status.clear();  // Cancel: the status text stays as it is
+      return false;
+    }
+  }
+  return true;
+}
+
+void SoundTable::ReadSamples(audio::Decoder& decoder, Sound& rec, int64_t file_channels) {
+  const int64_t frames = rec.frame_count;
+  if (file_channels <= 2) {
+    decoder.read(rec.samples.data(), frames);
+    return;
+  }
+  // A file of many channels is read a bounded number of bytes at a time.
+  const int64_t chunk_frames =
+      std::max<int64_t>(1, kReadChunkBytes / (file_channels * int64_t(sizeof(float))));
+  std::vector<float> chunk(size_t(chunk_frames * file_channels));
+  for (int64_t first = 0; first < frames; first += chunk_frames) {
+    const int64_t n = std::min(chunk_frames, frames - first);
+    decoder.read_frames(chunk.data(), first, n);
+    float* out = rec.samples.data() + first * 2;
+    for (int64_t i = 0; i < n; ++i) {
+      out[2 * i] = chunk[size_t(i * file_channels)];
+      out[2 * i + 1] = chunk[size_t(i * file_channels + 1)];
+    }
+  }
+}
+
+bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice) {
   const std::string path = rec.path;
   audio::Soundfile file;
   try {
@@ -304,8 +372,10 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status) {
     if (frames > INT32_MAX || PositionScale(int32_t(frames), channels) < 1.0f) {
       throw std::runtime_error("Soundfile too long");
     }
-    // A sample format without a conversion fails here, before the memory check.
+    // A sample format without a conversion fails here, and a header that
+    // claims more data than the file holds, both before anything is allocated.
     audio::formats::MakeConverter(format.sample_format, audio::formats::kFloat32Host);
+    file.decoder->check_complete();
   } catch (const std::exception& e) {
     status = Fill(kTextCouldNotRead, {e.what(), path});
     return false;
@@ -316,52 +386,22 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status) {
   rec.channels = int16_t(channels);
   rec.position_scale = PositionScale(rec.frame_count, channels);
   rec.position_scale_copy = rec.position_scale;
-
-  // Memory check.
-  const uint64_t need = uint64_t(frames) * uint64_t(channels) * 4;
-  const MemoryStatus memory = memory_status_();
-  if (need > memory.total) {
-    status = Fill(kTextExceedsTotal,
-                  {path, std::to_string(need / 1024), std::to_string(memory.total / 1024)});
-    return false;
-  }
-  if (need > kMemoryQuestionBytes && need > memory.total / 4 && need > memory.available) {
-    const std::string question = Fill(kTextMayBeLarger, {path, std::to_string(need / 1024),
-                                                         std::to_string(memory.available / 1024)});
-    if (!host_.AskQuestion(kQuestionTitle, question)) {
-      status.clear();  // Cancel: the status text stays as it is
-      return false;
-    }
-  }
-
-  // The samples and the guard frames after them.
   const int32_t guard = GuardFrameCount(rec.position_scale, rec.frame_count);
+  if (!CheckMemory(path, LoadBytes(frames, channels, file_channels, guard), status)) return false;
+
+  // The samples, the guard frames after them and the spare sample.
   try {
-    rec.samples.assign(size_t(frames + std::max(guard, 0)) * size_t(channels), 0.0f);
-  } catch (const std::bad_alloc&) {
-    status = kTextAllocationError;
-    return false;
-  } catch (const std::length_error&) {
+    rec.samples.assign(size_t(frames + std::max(guard, 0)) * size_t(channels) + kSpareSamples,
+                       0.0f);
+  } catch (const std::exception&) {  // bad_alloc or length_error
     status = kTextAllocationError;
     return false;
   }
-
   try {
-    if (file_channels <= 2) {
-      file.decoder->read(rec.samples.data(), frames);
-    } else {
-      constexpr int64_t kChunk = 16384;
-      std::vector<float> chunk(size_t(kChunk * file_channels));
-      for (int64_t first = 0; first < frames; first += kChunk) {
-        const int64_t n = std::min(kChunk, frames - first);
-        file.decoder->read_frames(chunk.data(), first, n);
-        float* out = rec.samples.data() + first * 2;
-        for (int64_t i = 0; i < n; ++i) {
-          out[2 * i] = chunk[size_t(i * file_channels)];
-          out[2 * i + 1] = chunk[size_t(i * file_channels + 1)];
-        }
-      }
-    }
+    ReadSamples(*file.decoder, rec, file_channels);
+  } catch (const std::bad_alloc&) {
+    status = Fill(kTextOutOfMemory, {path});
+    return false;
   } catch (const std::exception& e) {
     status = Fill(kTextCouldNotRead, {e.what(), path});
     return false;
@@ -371,6 +411,9 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status) {
   }
   file = audio::Soundfile{};  // closes the file
 
+  if (const int64_t replaced = ReplaceNonFinite(rec); replaced > 0) {
+    notice = Fill(kTextReplacedSamples, {path, std::to_string(replaced)});
+  }
   FillGuard(rec, guard);
   std::string error;
   if (!BuildAmplitudeTable(rec, &error)) {
@@ -383,9 +426,13 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status) {
 
 void SoundTable::SoundLoaderThread(Sound* record, int stream) {
   std::string status;
+  std::string notice;
   bool ok = false;
   try {
-    ok = LoadRecord(*record, status);
+    ok = LoadRecord(*record, status, notice);
+  } catch (const std::bad_alloc&) {
+    status = Fill(kTextOutOfMemory, {record->path});
+    ok = false;
   } catch (...) {
     // Nothing may escape the thread (a memory-status function that throws,
     // say); the load fails like a read error.
@@ -406,6 +453,7 @@ void SoundTable::SoundLoaderThread(Sound* record, int stream) {
   graveyard.clear();
   if (ok) {
     host_.PostSoundLoaded(stream, record);
+    if (!notice.empty()) host_.PostNotice(notice);
   } else {
     host_.PostLoadFailed(status);
   }

@@ -16,6 +16,10 @@
 #include "base/sound.h"
 #include "controls/stream.h"
 
+namespace audio {
+class Decoder;
+}
+
 namespace kornmill {
 
 inline constexpr int kSoundRecords = 12;
@@ -28,6 +32,14 @@ inline constexpr int64_t kLookupFreeLimit = 2097152;
 // Sounds needing more bytes than this (and more than a quarter of the total and
 // more than the available memory) ask before loading.
 inline constexpr uint64_t kMemoryQuestionBytes = 4194304;
+// Files of more than two channels are read through a buffer of at most this
+// many bytes (the first two channels are kept).
+inline constexpr int64_t kReadChunkBytes = 1048576;
+
+// Everything a load allocates for a sound: the samples, the guard frames and
+// the spare sample, the amplitude table, and the read buffer of a file of
+// more than two channels. `guard_frames` as GuardFrameCount gives it.
+uint64_t LoadBytes(int64_t frames, int channels, int64_t file_channels, int32_t guard_frames);
 
 // Physical memory figures in bytes.
 struct MemoryStatus {
@@ -77,6 +89,10 @@ class LoaderHost {
   virtual void AddRecentFile(const std::string& /*path*/) {}
   // The stream's sound changed: refresh its display (SelectStream).
   virtual void StreamSoundChanged(int /*stream*/) {}
+  // A notice about a sound that did load (samples that had to be replaced);
+  // show `text` in status-bar part 1 after the sound is attached. Called on
+  // the loader thread after PostSoundLoaded.
+  virtual void PostNotice(std::string /*text*/) {}
 };
 
 // Status texts of the loader.
@@ -94,6 +110,9 @@ inline constexpr const char* kTextAllocationError =
 inline constexpr const char* kQuestionTitle = "File Information";
 // Choices of this loader:
 inline constexpr const char* kTextAllInUse = "All 12 sound records are in use - could not load %s";
+inline constexpr const char* kTextOutOfMemory = "Not enough memory to load %s";
+inline constexpr const char* kTextReplacedSamples =
+    "%s: %u samples that were not numbers (NaN or infinite) were replaced by silence";
 inline constexpr const char* kTextBeingLoaded = "%s is being loaded already";
 
 // The table of loaded sounds and the loader.
@@ -171,7 +190,14 @@ class SoundTable {
   };
 
   Sound* FindSoundLocked(const std::string& path, std::vector<Sound>& graveyard);
-  bool LoadRecord(Sound& record, std::string& status);
+  // Reads the record's file into it; false with the status text when it
+  // cannot, and a notice for a sound that loaded with repairs.
+  bool LoadRecord(Sound& record, std::string& status, std::string& notice);
+  // The memory check: false (with the status text, empty for Cancel) when
+  // the sound must not be loaded.
+  bool CheckMemory(const std::string& path, uint64_t need, std::string& status);
+  // Reads the first two channels of the file into the record's samples.
+  static void ReadSamples(audio::Decoder& decoder, Sound& record, int64_t file_channels);
   void ReapWorkers();
 
   StreamTable& streams_;

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -169,6 +172,46 @@ TEST_F(RenderProgram, AnEarlierFileIsReplacedOnlyBySuccess) {
   ASSERT_EQ(::stat(Path("out.wav").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(Names(folder_.string()), (std::vector<std::string>{"link.wav", "out.wav"}));
+}
+
+// A NaN in a float source is replaced (and the user told); the render is sound.
+TEST_F(RenderProgram, NotANumberInTheSourceIsReplacedAndReported) {
+  std::string wav = "RIFF";
+  auto u32 = [&wav](uint32_t v) {
+    for (int k = 0; k < 4; ++k) wav.push_back(char(v >> (8 * k)));
+  };
+  auto u16 = [&wav](uint32_t v) {
+    for (int k = 0; k < 2; ++k) wav.push_back(char(v >> (8 * k)));
+  };
+  const uint32_t frames = 44100;
+  u32(36 + frames * 4);
+  wav += "WAVEfmt ";
+  u32(16);
+  u16(3);  // IEEE float, mono, 44100 Hz
+  u16(1);
+  u32(44100);
+  u32(44100 * 4);
+  u16(4);
+  u16(32);
+  wav += "data";
+  u32(frames * 4);
+  for (uint32_t i = 0; i < frames; ++i) {
+    float v = i == 1000 ? std::numeric_limits<float>::quiet_NaN() : float(std::sin(i * 0.05));
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    u32(bits);
+  }
+  std::ofstream(Path("nan.wav"), std::ios::binary) << wav;
+  std::string text;
+  ASSERT_EQ(Run("--seconds 1 --source " + Path("nan.wav") + " -o " + Path("out.wav"), &text), 0)
+      << text;
+  EXPECT_NE(text.find("kornmill-render: warning: " + Path("nan.wav") +
+                      ": 1 samples that were not numbers (NaN or infinite) were replaced by "
+                      "silence\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("peak nan"), std::string::npos) << text;
+  EXPECT_EQ(text.find("peak 0.000000"), std::string::npos) << text;
 }
 
 // On a disk that fills up (ext2: no fallocate) the render fails with the

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "output/render/render_job.h"
@@ -319,6 +320,44 @@ TEST(RenderJobTest, StopAtTimeZeroGivesSilenceOfTheRequestedLength) {
   ASSERT_EQ(info.frames, 40 * 256);
   EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float v) { return v == 0.0f; }));
   std::filesystem::remove(out);
+}
+
+// No one answers the loader's memory question in a render: a source that may
+// not fit is refused with the loader's message.
+TEST(RenderJobTest, SourceThatMayNotFitIsRefused) {
+  const std::string src = TempPath("big.wav");
+  ASSERT_EQ(0, std::system(("sox -n -r 44100 -c 1 -b 16 " + src + " synth 30 sine 220 2>/dev/null")
+                               .c_str()))
+      << "sox is needed";
+  RenderJob job;
+  job.set_memory_status([] { return MemoryStatus{16000000, 1000000}; });
+  try {
+    job.Run(Args({"--source", src, "--blocks", "1", "-o", TempPath("big-out.wav")}), {});
+    ADD_FAILURE() << "rendered";
+  } catch (const RenderError& e) {
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind(src + " (", 0), 0u) << text;
+    EXPECT_NE(text.find(" kB) may be larger than available memory (976 kB)"), std::string::npos)
+        << text;
+  }
+  std::filesystem::remove(src);
+  EXPECT_FALSE(std::filesystem::exists(TempPath("big-out.wav")));
+}
+
+// The peak and the clip count see samples that are not numbers.
+TEST(RenderStatsTest, NotANumberIsSeen) {
+  RenderStats stats;
+  const float inf = std::numeric_limits<float>::infinity();
+  const float block[] = {0.25f, -0.5f, inf, 0.75f};
+  stats.Count(block, 4);
+  EXPECT_EQ(stats.peak, inf);
+  EXPECT_EQ(stats.clipped, 1u);
+  EXPECT_EQ(stats.not_numbers, 1u);
+  const float nan_block[] = {0.1f, std::numeric_limits<float>::quiet_NaN(), 0.2f};
+  stats.Count(nan_block, 3);
+  EXPECT_TRUE(std::isnan(stats.peak));
+  EXPECT_EQ(stats.clipped, 2u);
+  EXPECT_EQ(stats.not_numbers, 2u);
 }
 
 TEST(RenderJobTest, MonoSourceRefusesASecondChannel) {

@@ -11,6 +11,7 @@
 #include "controls/stream.h"
 #include "engine/sound_layout.h"
 #include "soundfile/soundfile.h"
+#include "loader_fakes.h"
 #include "test_util.h"
 
 namespace kornmill {
@@ -18,40 +19,6 @@ namespace {
 
 using sftest::Bytes;
 using sftest::TempDir;
-
-// Records what the loader hands to the application.
-class FakeHost : public LoaderHost {
- public:
-  void PostSoundLoaded(int stream, Sound* sound) override {
-    std::lock_guard<std::mutex> l(m_);
-    loaded.emplace_back(stream, sound);
-  }
-  void PostLoadFailed(std::string text) override {
-    std::lock_guard<std::mutex> l(m_);
-    failed.push_back(std::move(text));
-  }
-  bool AskQuestion(const std::string& title, const std::string& text) override {
-    std::lock_guard<std::mutex> l(m_);
-    questions.emplace_back(title, text);
-    return answer;
-  }
-  void StreamStateChanged(int stream) override { state_changes.push_back(stream); }
-  void SetSoundfileFolder(const std::string& folder) override { folders.push_back(folder); }
-  void AddRecentFile(const std::string& path) override { recent.push_back(path); }
-  void StreamSoundChanged(int stream) override { sound_changes.push_back(stream); }
-
-  std::vector<std::pair<int, Sound*>> loaded;
-  std::vector<std::string> failed;
-  std::vector<std::pair<std::string, std::string>> questions;
-  bool answer = true;
-  std::vector<int> state_changes;
-  std::vector<std::string> folders;
-  std::vector<std::string> recent;
-  std::vector<int> sound_changes;
-
- private:
-  std::mutex m_;
-};
 
 class Loader : public ::testing::Test {
  protected:
@@ -135,9 +102,10 @@ TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
   EXPECT_EQ(s->rate_ratio, 44100u * 2048u / 22050u);
   EXPECT_EQ(s->amp_table.size(), size_t(11025 / 100 + 1));
 
-  // The samples are the decoder's, followed by the guard (the first frames again).
+  // The samples are the decoder's, followed by the guard (the first frames
+  // again) and a spare sample.
   const int32_t guard = GuardFrameCount(s->position_scale, s->frame_count);
-  ASSERT_EQ(s->samples.size(), size_t(11025 + guard) * 2);
+  ASSERT_EQ(s->samples.size(), size_t(11025 + guard) * 2 + 1);
   audio::Soundfile sf = audio::OpenSoundfile(path);
   std::vector<float> direct(11025 * 2);
   sf.decoder->read(direct.data(), 11025);
@@ -190,7 +158,7 @@ TEST_F(Loader, ShortSoundsGetACyclicGuard) {
   ASSERT_NE(s, nullptr);
   const int32_t guard = GuardFrameCount(s->position_scale, 10);
   EXPECT_GT(guard, 10);
-  ASSERT_EQ(s->samples.size(), size_t(10 + guard));
+  ASSERT_EQ(s->samples.size(), size_t(10 + guard) + 1);
   for (int32_t j = 0; j < guard; ++j)
     EXPECT_EQ(s->samples[size_t(10 + j)], s->samples[size_t(j % 10)]);
 }
@@ -374,8 +342,12 @@ TEST_F(Loader, MemoryBeyondTheTotalIsRefused) {
   table_->LoadSound(path);
   table_->WaitForLoaders();
   ASSERT_EQ(host_.failed.size(), 1u);
-  // need = 11025 × 2 × 4 = 88200 bytes: 86 kB; total 48 kB.
-  EXPECT_EQ(host_.failed[0], path + " (86 kB) exceeds total physical memory (48 kB)!");
+  // need: 11025 stereo frames and their guard, the spare sample and the
+  // amplitude table, 4 bytes each; total 48 kB.
+  const int32_t guard = GuardFrameCount(PositionScale(11025, 2), 11025);
+  const uint64_t need = ((11025 + uint64_t(guard)) * 2 + 1 + 11025 / 100 + 1) * 4;
+  EXPECT_EQ(host_.failed[0], path + " (" + std::to_string(need / 1024) +
+                                 " kB) exceeds total physical memory (48 kB)!");
   EXPECT_TRUE(host_.loaded.empty());
   EXPECT_EQ(stream().sound, previous);
   // The record is left empty with use count -1.
@@ -392,7 +364,7 @@ TEST_F(Loader, MemoryBeyondTheTotalIsRefused) {
 }
 
 TEST_F(Loader, MemoryQuestionCancelAndOk) {
-  // 560000 stereo frames: 4480000 bytes, more than 4 MiB.
+  // 560000 stereo frames: 4480000 bytes and their guard, more than 4 MiB.
   const std::string path = Sox("long.wav", 2, 70, 8000);
   REQUIRE_SOX(path);
   memory_ = MemoryStatus{16000000, 1000000};  // a quarter of the total is 4 MB
@@ -402,9 +374,11 @@ TEST_F(Loader, MemoryQuestionCancelAndOk) {
   table_->WaitForLoaders();
   ASSERT_EQ(host_.questions.size(), 1u);
   EXPECT_EQ(host_.questions[0].first, "File Information");
+  const int32_t guard = GuardFrameCount(PositionScale(560000, 2), 560000);
+  const uint64_t need = ((560000 + uint64_t(guard)) * 2 + 1 + 560000 / 100 + 1) * 4;
   EXPECT_EQ(host_.questions[0].second,
-            path +
-                " (4375 kB) may be larger than available memory (976 kB)\n\nYou may try to "
+            path + " (" + std::to_string(need / 1024) +
+                " kB) may be larger than available memory (976 kB)\n\nYou may try to "
                 "load it into memory.\nIf you try to load too large a file into memory, Sifter "
                 "will probably lock up.\nClick OK to load into memory, Cancel to skip file.");
   ASSERT_EQ(host_.failed.size(), 1u);
