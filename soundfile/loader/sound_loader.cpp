@@ -88,6 +88,40 @@ int64_t ReplaceNonFinite(Sound& s) {
   return replaced;
 }
 
+// Opens `path` and checks that it holds a sound the engine can play, before
+// anything is allocated for it; false with the status text when not.
+bool OpenChecked(const std::string& path, audio::Soundfile& file, std::string& status) {
+  try {
+    file = audio::OpenSoundfile(path);
+  } catch (const std::exception& e) {
+    status = Fill(kTextCouldNotOpen, {e.what(), path});
+    return false;
+  } catch (...) {
+    status = Fill(kTextCouldNotOpen, {"Unknown error", path});
+    return false;
+  }
+  const audio::SoundFormat format = file.format;
+  const int64_t frames = file.decoder->frame_count();
+  const int channels = int(std::min<int64_t>(format.channels, 2));
+  try {
+    // The engine's arithmetic needs frames, channels and a rate, and at least
+    // one frame per position unit.
+    if (frames <= 0 || channels <= 0) throw std::runtime_error("Soundfile holds no sound data");
+    if (format.frame_rate == 0) throw std::runtime_error("Soundfile has a frame rate of 0");
+    if (frames > INT32_MAX || PositionScale(int32_t(frames), channels) < 1.0f) {
+      throw std::runtime_error("Soundfile too long");
+    }
+    // A sample format without a conversion fails here, and a header that
+    // claims more data than the file holds.
+    audio::formats::MakeConverter(format.sample_format, audio::formats::kFloat32Host);
+    file.decoder->check_complete();
+  } catch (const std::exception& e) {
+    status = Fill(kTextCouldNotRead, {e.what(), path});
+    return false;
+  }
+  return true;
+}
+
 // Moves a record's storage into `graveyard` (freed later, outside the locks)
 // and clears the record.
 void Clear(Sound& s, std::vector<Sound>& graveyard) {
@@ -349,38 +383,12 @@ void SoundTable::ReadSamples(audio::Decoder& decoder, Sound& rec, int64_t file_c
 bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice) {
   const std::string path = rec.path;
   audio::Soundfile file;
-  try {
-    file = audio::OpenSoundfile(path);
-  } catch (const std::exception& e) {
-    status = Fill(kTextCouldNotOpen, {e.what(), path});
-    return false;
-  } catch (...) {
-    status = Fill(kTextCouldNotOpen, {"Unknown error", path});
-    return false;
-  }
-
+  if (!OpenChecked(path, file, status)) return false;
   const audio::SoundFormat format = file.format;
   const int64_t frames = file.decoder->frame_count();
   const int64_t file_channels = format.channels;
   // Sounds are mono or stereo: of a file with more channels the first two are kept.
   const int channels = int(std::min<int64_t>(file_channels, 2));
-  try {
-    // Checks the engine's arithmetic needs: a sound needs frames,
-    // channels and a rate, and at least one frame per position unit.
-    if (frames <= 0 || channels <= 0) throw std::runtime_error("Soundfile holds no sound data");
-    if (format.frame_rate == 0) throw std::runtime_error("Soundfile has a frame rate of 0");
-    if (frames > INT32_MAX || PositionScale(int32_t(frames), channels) < 1.0f) {
-      throw std::runtime_error("Soundfile too long");
-    }
-    // A sample format without a conversion fails here, and a header that
-    // claims more data than the file holds, both before anything is allocated.
-    audio::formats::MakeConverter(format.sample_format, audio::formats::kFloat32Host);
-    file.decoder->check_complete();
-  } catch (const std::exception& e) {
-    status = Fill(kTextCouldNotRead, {e.what(), path});
-    return false;
-  }
-
   rec.frame_count = int32_t(frames);
   rec.frame_rate = format.frame_rate;
   rec.channels = int16_t(channels);
