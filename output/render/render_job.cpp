@@ -7,9 +7,9 @@
 
 #include "output/output_texts.h"
 #include "output/render/offline_device.h"
+#include "output/render/render_target.h"
 #include "patches/bank_file.h"
 #include "patches/safe_file.h"
-#include "output/render/render_target.h"
 #include "soundfile/loader/sound_loader.h"
 
 namespace kornmill {
@@ -240,7 +240,9 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   score_ = score;
   Configure(o);
   // Whatever is at the output path stays as it is unless the render succeeds.
-  RenderTarget target(o.output, o.source);
+  RenderTarget target(o.output, {{o.source, "the source sound"},
+                                  {o.bank, "the patch bank"},
+                                  {o.score, "the score"}});
   LoadBank(o);
   if (!o.source.empty()) LoadSource(o.source);
   output_.InitAudioOutput(".", ".");

@@ -205,7 +205,7 @@ std::string RenderUsage() {
          "  --seconds S         length in seconds (default 10)\n"
          "  --blocks N          length in blocks (instead of --seconds)\n"
          "  --bits 16|24|32     sample format; 32 is float (default 32)\n"
-         "  -o OUT.wav          the output file (required; not the source)\n"
+         "  -o OUT.wav          the output file (required; not one of the input files)\n"
          "  --set K=V           control K (0..28) gets the value V before Play; repeatable\n"
          "  --channels 1|2|3    input channel mask (default as the loader sets it)\n"
          "  --hard-sync         a grain starts at every loop wrap\n"

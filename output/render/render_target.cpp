@@ -41,7 +41,8 @@ unsigned CurrentUmask() {
 
 }  // namespace
 
-RenderTarget::RenderTarget(const std::string& path, const std::string& source) : final_(path) {
+RenderTarget::RenderTarget(const std::string& path, const std::vector<Input>& inputs)
+    : final_(path) {
   namespace fs = std::filesystem;
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {
@@ -52,10 +53,12 @@ RenderTarget::RenderTarget(const std::string& path, const std::string& source) :
     if ((st.st_mode & kAnyWriteBit) == 0 || ::access(path.c_str(), W_OK) != 0) {
       throw RenderError(path + " is read-only: it is left as it is; give another output file");
     }
-    struct stat src {};
-    if (!source.empty() && ::stat(source.c_str(), &src) == 0 && src.st_dev == st.st_dev &&
-        src.st_ino == st.st_ino) {
-      throw RenderError(path + " is the source sound: give another output file");
+    for (const Input& input : inputs) {
+      struct stat in {};
+      if (!input.path.empty() && ::stat(input.path.c_str(), &in) == 0 && in.st_dev == st.st_dev &&
+          in.st_ino == st.st_ino) {
+        throw RenderError(path + " is " + input.role + ": give another output file");
+      }
     }
     std::error_code ec;
     const fs::path real = fs::canonical(path, ec);  // a link keeps pointing at the result

@@ -3,17 +3,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kornmill {
 
 // Main thread only. Whatever was at the path stays untouched until Commit.
 class RenderTarget {
  public:
+  // A file the render reads, and what it is to the render ("the source sound").
+  struct Input {
+    std::string path;  // empty: none
+    const char* role;
+  };
+
   // Checks `path` and makes the temporary file beside it. Throws RenderError
   // when the path names something other than a regular file (a folder, a
-  // device, a FIFO), a file without write permission, or the file `source`
-  // (empty: none), or when its folder takes no new file.
-  RenderTarget(const std::string& path, const std::string& source);
+  // device, a FIFO), a file without write permission, or one of the `inputs`
+  // (by any of its names), or when its folder takes no new file.
+  RenderTarget(const std::string& path, const std::vector<Input>& inputs);
   // Removes the temporary file unless it was committed.
   ~RenderTarget();
   RenderTarget(const RenderTarget&) = delete;

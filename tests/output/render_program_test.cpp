@@ -138,7 +138,7 @@ TEST_F(RenderProgram, RefusesWhatIsNotARegularFileAndLeavesItAlone) {
   EXPECT_EQ(Names(folder_.string()), (std::vector<std::string>{"empty", "fifo", "kept.wav"}));
 }
 
-TEST_F(RenderProgram, RefusesToWriteOverItsSource) {
+TEST_F(RenderProgram, RefusesToWriteOverItsInputs) {
   ASSERT_EQ(std::system(("sox -n -r 22050 -c 1 -b 16 " + Path("src.wav") +
                          " synth 0.5 sine 220 2>/dev/null")
                             .c_str()),
@@ -153,6 +153,11 @@ TEST_F(RenderProgram, RefusesToWriteOverItsSource) {
         << text;
   }
   EXPECT_EQ(ReadBytes(Path("src.wav")), before);
+  // Nor over its score.
+  std::ofstream(Path("s.txt")) << "1 stop\n";
+  EXPECT_EQ(Run("--blocks 2 --score " + Path("s.txt") + " -o " + Path("s.txt"), &text), 1);
+  EXPECT_NE(text.find("is the score: give another output file"), std::string::npos) << text;
+  EXPECT_EQ(ReadBytes(Path("s.txt")), "1 stop\n");
 }
 
 // A render that fails keeps the earlier file; one that succeeds replaces it,

@@ -59,6 +59,10 @@ open(os.path.join(d, 'odd_chunks.wav'), 'wb').write(
 open(os.path.join(d, 'resync.wav'), 'wb').write(
     riff(chunk(b'fmt ', fmt) + b'JUNK' + chunk(b'data', data)))
 open(os.path.join(d, 'cut_fmt.wav'), 'wb').write(b'RIFF\x40\0\0\0WAVEfmt \x10\0\0\0' + fmt[:8])
+# A stereo sound of three frames: the shortest sounds need the largest guard.
+fmt2 = struct.pack('<HHIIHH', 1, 2, 44100, 176400, 4, 16)
+open(os.path.join(d, 's16_three_frames.wav'), 'wb').write(
+    riff(chunk(b'fmt ', fmt2) + chunk(b'data', struct.pack('<6h', 100, -100, 200, -200, 300, -300))))
 # An IEEE-float record with the largest extra part the reader copies (240 bytes).
 ffmt = struct.pack('<HHIIHHH', 3, 1, 8000, 32000, 4, 32, 240) + bytes(range(240))
 fdata = b''.join(struct.pack('<f', v / 40.0) for v in range(40))
