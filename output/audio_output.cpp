@@ -12,6 +12,8 @@
 #include "output/output_folders.h"
 #include "output/output_recorder.h"
 #include "output/output_texts.h"
+#include "output/rtaudio_device.h"
+#include "output/system_devices.h"
 
 namespace kornmill {
 
@@ -72,40 +74,84 @@ void AudioOutput::CheckSelection() {
   }
   config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
   if (SelectionDeviceIndex(sel) < config_.rtaudio_device_count) return;
+  const int32_t stored = sel;
   const int api = SelectionApi(sel);
   if (config_.rtaudio_device_count > 0) {
     sel = MakeRtAudioSelection(api, 0);
-    view_.ShowWarning(kTextDeviceGone);
   } else if (api != 0 && provider_->RtAudioDeviceCount(kRtAudioDeviceBase) > 0) {
     sel = kRtAudioDeviceBase;
     config_.rtaudio_device_count = provider_->RtAudioDeviceCount(sel);
-    view_.ShowWarning(kTextDeviceGone);
   } else {
     sel = 0;
-    view_.ShowWarning(kTextNoRtAudioDevice);
   }
+  // The default selection (the first device of any host API) names no device:
+  // a machine without sound just plays on the null device, and says so at Play.
+  if (stored == kRtAudioDeviceBase) return;
+  char text[512];
+  std::snprintf(text, sizeof text, kTextStoredDeviceGone, DeviceLabel(stored).c_str(),
+                DeviceLabel(sel).c_str());
+  view_.ShowWarning(text);
+}
+
+std::string AudioOutput::DeviceLabel(int32_t selection) {
+  if (!IsRtAudioSelection(selection)) return std::string("(Null) ") + kNullDeviceName;
+  for (const DeviceEntry& e : provider_->ListDevices()) {
+    if (e.selection == selection) return e.label;
+  }
+  const int api = SelectionApi(selection);
+  const std::string name = api ? HostApiName(api) : "first available";
+  return "(" + name + ") device " + std::to_string(SelectionDeviceIndex(selection));
 }
 
 void AudioOutput::AllocateOutputBuffers() {
-  std::lock_guard<std::mutex> render(render_lock_);
-  std::lock_guard<std::mutex> callback(callback_lock_);
-  const int n = config_.samples_per_block();
-  try {
-    ring_->Allocate(n);
-    recorder_->AllocateCopyArea(n);
-    for (int i = 0; i < streams_.count(); ++i) streams_[i].block.assign(n, 0.0f);
-  } catch (const std::bad_alloc&) {
-    view_.ShowError(kTitleFatal, kTextAllocFailed);
-    throw OutputBufferError();
+  const uint32_t rate = static_cast<uint32_t>(config_.sample_rate);
+  const bool new_rate = rate != engine_.output_rate();
+  {
+    std::lock_guard<std::mutex> render(render_lock_);
+    std::lock_guard<std::mutex> callback(callback_lock_);
+    const int n = config_.samples_per_block();
+    try {
+      ring_->Allocate(n);
+      recorder_->AllocateCopyArea(n);
+      for (int i = 0; i < streams_.count(); ++i) streams_[i].block.assign(n, 0.0f);
+    } catch (const std::bad_alloc&) {
+      view_.ShowError(kTitleFatal, kTextAllocFailed);
+      throw OutputBufferError();
+    }
+    config_.bytes_per_float_block = 4 * n;
+    // The engine's format also gives the built-in sine its rate constants.
+    engine_.SetOutputFormat(rate, config_.stereo != 0, config_.frames_per_block);
+    engine_.set_one_file_per_stream(config_.one_file_per_stream != 0);
+    for (int i = 0; i < streams_.count(); ++i) {
+      Sound* sound = streams_[i].sound;
+      if (sound && !sound->builtin) SetRateConstants(*sound, rate);
+    }
   }
-  config_.bytes_per_float_block = 4 * n;
-  engine_.SetOutputFormat(static_cast<uint32_t>(config_.sample_rate), config_.stereo != 0,
-                          config_.frames_per_block);
-  engine_.set_one_file_per_stream(config_.one_file_per_stream != 0);
-  Stream* first = streams_.first();
-  if (first && first->sound && !first->sound->builtin) {
-    SetRateConstants(*first->sound, static_cast<uint32_t>(config_.sample_rate));
+  if (new_rate) view_.OutputRateChanged(rate);
+  FitRecording();
+}
+
+void AudioOutput::Reconfigure() {
+  if (playing_) {
+    StopPlay();
+    SetPlayButtons(kTextPlay, false);
   }
+  AllocateOutputBuffers();
+}
+
+void AudioOutput::ToggleStereo() {
+  config_.stereo = config_.stereo ? 0 : 1;
+  Reconfigure();
+}
+
+void AudioOutput::FitRecording() {
+  const std::string path = recorder_->file_path();
+  if (recorder_->FitToFormat() != OutputRecorder::Fit::kClosed) return;
+  view_.SetRecordButtons(false);
+  char text[1024];
+  std::snprintf(text, sizeof text, kTextRecordingEnded, config_.sample_rate,
+                config_.stereo ? "stereo" : "mono", path.c_str());
+  view_.ShowWarning(text);
 }
 
 std::vector<DeviceEntry> AudioOutput::ListDevices() {
@@ -122,6 +168,9 @@ void AudioOutput::set_output_folder(std::string_view folder) {
 
 bool AudioOutput::recording() const {
   return recorder_->recording();
+}
+void AudioOutput::set_recording(bool on) {
+  recorder_->set_recording(on);
 }
 int AudioOutput::queued() const {
   return ring_->queued();

@@ -73,6 +73,13 @@ class AudioOutput final : public BlockSource {
   // it shows "Could not allocate output buffer memory" (title "Fatal error")
   // and throws OutputBufferError; the program then shuts down.
   void AllocateOutputBuffers();
+  // Rebuilds what is made from the configuration after it changed (the
+  // options dialog's OK and Cancel, the stereo command): stops playing first
+  // (the play buttons show it), then the output format, the rate constants of
+  // every sound and the ring.
+  void Reconfigure();
+  // Command 40032: stereo output on or off, then Reconfigure.
+  void ToggleStereo();
 
   // Play / Stop. Sources are the kPlayFrom… values.
   void TogglePlay(int source);
@@ -116,6 +123,9 @@ class AudioOutput final : public BlockSource {
   bool stopping() const { return stopping_; }
   bool device_open() const { return device_open_; }
   bool recording() const;
+  // Test Play in the options dialog plays without recording: it clears the
+  // flag and restores it afterwards. Recording stays off without an open file.
+  void set_recording(bool on);
   // Play was started while the gesture window was open.
   bool gesture_active() const { return gesture_active_; }
 
@@ -136,6 +146,13 @@ class AudioOutput final : public BlockSource {
   // Start-up check of the stored device selection (warnings as it changes it).
   void CheckSelection();
   bool OpenDevice();
+  // The device imposed its own rate or block size (request); false when
+  // Kornmill cannot render at it (the reason has been shown).
+  bool FollowDevice(const StreamRequest& request, const char* title);
+  // An open output file whose rate or channels no longer match the output.
+  void FitRecording();
+  // The list text of a selection, also of one that is gone.
+  std::string DeviceLabel(int32_t selection);
   void SetPlayButtons(std::string_view text, bool checked);
   void CheckDeviceLost();
 
@@ -158,6 +175,7 @@ class AudioOutput final : public BlockSource {
   bool device_open_ = false;
   bool gesture_active_ = false;
   bool record_armed_ = false;
+  bool silence_noticed_ = false;  // the null-device notice is shown once per run
   int device_channels_ = 2;  // set before the device starts; read by SendBlock
   std::atomic<int32_t> blocks_played_{0};
   std::atomic<int32_t> underruns_{0};

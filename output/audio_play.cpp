@@ -38,6 +38,13 @@ bool AudioOutput::OpenDevice() {
   if (!provider_) provider_ = MakeSystemDevices();
   const bool rtaudio = IsRtAudioSelection(config_.selected_device);
   const char* title = rtaudio ? kTitleRtAudio : kTitleNullDevice;
+  // The options dialog changes the configuration live; a play it did not
+  // start (a MIDI note) must not meet a ring built for another format.
+  if (engine_.output_rate() != static_cast<uint32_t>(config_.sample_rate) ||
+      engine_.block_frames() != config_.frames_per_block ||
+      engine_.channels() != config_.channels()) {
+    AllocateOutputBuffers();
+  }
   device_ = provider_->MakeDevice(config_.selected_device);
   ring_->Reset();
   StreamRequest request;
@@ -52,18 +59,36 @@ bool AudioOutput::OpenDevice() {
     view_.ShowError(title, error);
     return false;
   }
-  if (request.frames != static_cast<unsigned>(config_.frames_per_block)) {
-    // The device imposes its own block size (JACK does): the ring follows it.
-    if (request.frames < 8 || request.frames > 16384 || request.frames % 8 != 0) {
-      device_->Close();
-      device_.reset();
-      char text[256];
-      std::snprintf(text, sizeof text, kTextBadBlockSize, request.frames);
-      view_.ShowError(title, text);
-      return false;
-    }
-    config_.frames_per_block = static_cast<int32_t>(request.frames);
-    AllocateOutputBuffers();
+  return FollowDevice(request, title);
+}
+
+bool AudioOutput::FollowDevice(const StreamRequest& request, const char* title) {
+  const bool new_frames = request.frames != static_cast<unsigned>(config_.frames_per_block);
+  const bool new_rate = request.rate != static_cast<uint32_t>(config_.sample_rate);
+  if (!new_frames && !new_rate) return true;
+  char text[256];
+  text[0] = '\0';
+  if (new_frames &&
+      (request.frames < 8 || request.frames > 16384 || request.frames % 8 != 0)) {
+    std::snprintf(text, sizeof text, kTextBadBlockSize, request.frames);
+  } else if (new_rate && (request.rate < static_cast<uint32_t>(kMinSampleRate) ||
+                          request.rate > static_cast<uint32_t>(kMaxSampleRate))) {
+    std::snprintf(text, sizeof text, kTextBadRate, request.rate);
+  }
+  if (text[0]) {
+    device_->Close();
+    device_.reset();
+    view_.ShowError(title, text);
+    return false;
+  }
+  // The ring, the output format and the rate constants follow the device, as
+  // if the options dialog had chosen its block size and rate.
+  config_.frames_per_block = static_cast<int32_t>(request.frames);
+  config_.sample_rate = static_cast<int32_t>(request.rate);
+  AllocateOutputBuffers();
+  if (new_rate) {
+    std::snprintf(text, sizeof text, kTextServerRate, config_.sample_rate);
+    view_.ShowStatus(text);
   }
   return true;
 }
@@ -105,6 +130,11 @@ bool AudioOutput::StartPlay(int source) {
     view_.ShowError(IsRtAudioSelection(config_.selected_device) ? kTitleRtAudio : kTitleNullDevice,
                     error);
     return false;
+  }
+  if (!IsRtAudioSelection(config_.selected_device) && config_.rtaudio_device_count == 0 &&
+      !silence_noticed_) {
+    silence_noticed_ = true;
+    view_.ShowStatus(kTextPlaysSilently);
   }
   return true;
 }

@@ -7,6 +7,9 @@ namespace kornmill {
 
 // Blocks kept queued for the device; the latency is this many blocks.
 inline constexpr int kBlockCount = 4;
+// Output rates the engine's fixed-point rate constants are made for.
+inline constexpr int32_t kMinSampleRate = 8000;
+inline constexpr int32_t kMaxSampleRate = 192000;
 
 // Device selection values. Values below 65536 choose the built-in null device,
 // which consumes blocks on the clock without a sound card (-1, the "default

@@ -23,7 +23,8 @@ class BlockSource {
 };
 
 // What a stream is opened with. `frames` may be changed by the device (JACK
-// imposes its own block size); the caller then reallocates its ring.
+// imposes its own block size), and so may `rate` when the device runs at one
+// rate only (a JACK server); the caller then rebuilds its ring and rates.
 struct StreamRequest {
   uint32_t rate = 22050;
   int channels = 2;
@@ -51,7 +52,7 @@ class OutputDevice {
 // One entry of the device list shown by the options dialog.
 struct DeviceEntry {
   int32_t selection = 0;  // the selection value (see output_config.h)
-  std::string api;        // host API name ("JACK", "PulseAudio", "ALSA", "Null")
+  std::string api;        // host API name ("JACK", "Pulse", "ALSA", "Null")
   std::string name;       // device name
   std::string label;      // "(JACK) system" style list text
 };

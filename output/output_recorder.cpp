@@ -66,6 +66,9 @@ bool OutputRecorder::Open(const std::string& path) {
   try {
     if (!factory_) throw std::runtime_error(kTextNotWritable);
     slot_ = factory_(path, config_.output_format());
+    path_ = path;
+    format_ = config_.output_format();
+    samples_written_ = 0;
   } catch (const std::exception& e) {
     view_.ShowStatus(e.what());
     slot_.reset();
@@ -89,7 +92,9 @@ void OutputRecorder::WriteSingle(const float* block, size_t n) {
     view_.ShowStatus(kTextNotWritable);
     return;
   }
-  if (slot_->Write(block, n) < n) {
+  const size_t written = slot_->Write(block, n);
+  samples_written_ += written;
+  if (written < n) {
     // The record buttons show that recording has ended, so that the next
     // click starts a new recording instead of stopping one that is over.
     recording_ = false;
@@ -112,14 +117,40 @@ void OutputRecorder::WritePerStream(size_t n, StreamTable& streams) {
     std::copy(first->block.begin(), first->block.begin() + n, copy);
     source = copy;
   }
-  if (slot_ && slot_->Write(source, n) < n) {
-    view_.ShowStatus(ShortWriteText());
-    CloseOutputFile();
+  if (slot_) {
+    const size_t written = slot_->Write(source, n);
+    samples_written_ += written;
+    if (written < n) {
+      view_.ShowStatus(ShortWriteText());
+      CloseOutputFile();
+    }
   }
   if (!slot_) {
     recording_ = true;  // Toggle ends it and unchecks the buttons
     Toggle(std::string(), streams);
   }
+}
+
+OutputRecorder::Fit OutputRecorder::FitToFormat() {
+  const WaveFormat now = config_.output_format();
+  // The sample width is the file's own (the writer converts every block to it).
+  if (!slot_ || (now.rate == format_.rate && now.channels == format_.channels)) {
+    return Fit::kUnchanged;
+  }
+  const bool was_recording = recording_;
+  if (samples_written_ == 0) {
+    // Nothing of the user's is in it yet: the same file, made again.
+    const std::string path = path_;
+    if (Open(path)) {
+      recording_ = was_recording;
+      return Fit::kReopened;
+    }
+    recording_ = false;
+    return Fit::kClosed;
+  }
+  recording_ = false;
+  CloseOutputFile();
+  return Fit::kClosed;
 }
 
 void OutputRecorder::CloseOutputFile() {

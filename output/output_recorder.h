@@ -44,6 +44,14 @@ class OutputRecorder {
 
   bool recording() const { return recording_; }
   bool file_open() const { return static_cast<bool>(slot_); }
+  const std::string& file_path() const { return path_; }
+
+  // What FitToFormat did with the open file.
+  enum class Fit { kUnchanged, kReopened, kClosed };
+  // The output format changed (rate or channels). A file that has taken no
+  // sample yet is made again with the new format; one that holds samples
+  // cannot change its format: it is closed, complete, and recording ends.
+  Fit FitToFormat();
 
  private:
   void WriteSingle(const float* block, size_t n);
@@ -55,6 +63,9 @@ class OutputRecorder {
   OutputView& view_;
   WriterFactory factory_;
   std::unique_ptr<BlockWriter> slot_;  // the one stream table entry there is room for
+  std::string path_;                   // the open file's path and format
+  WaveFormat format_;
+  size_t samples_written_ = 0;  // samples the open file took
   std::vector<float> copy_;            // 3 blocks; block 2 stays silent
   int copy_samples_ = 0;
   bool recording_ = false;

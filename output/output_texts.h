@@ -11,10 +11,20 @@ inline constexpr const char* kTextWriteError =
 inline constexpr const char* kTextWavSizeLimit =
     "WAV files end at 4 GiB: recording stopped; the file is complete";
 inline constexpr const char* kTextSoundfilePath = "Soundfile path: %s";
-inline constexpr const char* kTextNoRtAudioDevice =
-    "Could not find DirectSound device, using waveOut";
-inline constexpr const char* kTextDeviceGone =
-    "Could not find previously selected device, so set default device";
+// The stored device and the device used instead, as the options dialog lists them.
+inline constexpr const char* kTextStoredDeviceGone =
+    "Could not find the stored sound device \"%s\", using \"%s\"";
+// Once per run, at the first Play, when the null device is all there is.
+inline constexpr const char* kTextPlaysSilently =
+    "No sound device was found: Kornmill plays silently through the null output";
+// A device that runs at one rate only (a JACK server) was given another.
+inline constexpr const char* kTextServerRate = "Playing at %d Hz (the sound server's rate)";
+inline constexpr const char* kTextBadRate =
+    "The device plays at %u Hz only; Kornmill plays at 8000 to 192000 Hz.";
+// A file being written cannot take another format; it is closed, complete.
+inline constexpr const char* kTextRecordingEnded =
+    "The output format changed to %d Hz, %s while %s was being written. The file is complete "
+    "up to the change and recording has stopped; press >>> File to record on in a new file.";
 inline constexpr const char* kTextAllocFailed = "Could not allocate output buffer memory";
 inline constexpr const char* kTextNotWritable = "Soundfile not writable";
 inline constexpr const char* kTitleFatal = "Fatal error";

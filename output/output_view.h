@@ -1,6 +1,7 @@
 // What the audio output asks of the application: buttons, status texts, message boxes and wake-ups.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace kornmill {
@@ -24,6 +25,10 @@ class OutputView {
   virtual bool GestureWindowOpen() const { return false; }
   // The output file counter moved on: store the "Sound options" setting now.
   virtual void SoundOptionsChanged() {}
+  // The output rate changed (the options dialog, or a device that imposes its
+  // rate): the rate constants of sounds the output does not know (the cached
+  // ones of the sound table) follow. Called while nothing plays.
+  virtual void OutputRateChanged(uint32_t /*rate*/) {}
 };
 
 // Wakes the main thread when a block has been consumed (the "block done"

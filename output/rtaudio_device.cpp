@@ -48,7 +48,7 @@ std::string HostApiName(int api) {
     case RtAudio::UNIX_JACK:
       return "JACK";
     case RtAudio::LINUX_PULSE:
-      return "PulseAudio";
+      return "Pulse";
     case RtAudio::LINUX_ALSA:
       return "ALSA";
     case RtAudio::LINUX_OSS:
@@ -80,6 +80,10 @@ bool RtAudioDevice::Open(StreamRequest& request, BlockSource& source, std::strin
       rt_.reset();
       return false;
     }
+    // A device that runs at one rate only (a JACK server) refuses any other:
+    // the stream takes its rate and the caller follows.
+    const RtAudio::DeviceInfo info = rt_->getDeviceInfo(static_cast<unsigned>(index_));
+    if (info.sampleRates.size() == 1) request.rate = info.sampleRates.front();
     RtAudio::StreamParameters out;
     out.deviceId = static_cast<unsigned>(index_);
     out.nChannels = static_cast<unsigned>(request.channels);

@@ -432,6 +432,14 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice
   return true;
 }
 
+void SoundTable::set_output_rate(uint32_t rate) {
+  std::lock_guard<std::mutex> lock(table_mutex_);
+  output_rate_.store(rate);
+  for (Sound& sound : records_) {
+    if (!sound.loading && sound.frame_rate > 0) SetRateConstants(sound, rate);
+  }
+}
+
 void SoundTable::SoundLoaderThread(Sound* record, int stream) {
   std::string status;
   std::string notice;
@@ -453,6 +461,8 @@ void SoundTable::SoundLoaderThread(Sound* record, int stream) {
     if (ok) {
       record->use_count = record->use_count > 0 ? record->use_count + 1 : 1;
       record->loading = false;
+      // The rate may have changed while the file was read.
+      SetRateConstants(*record, output_rate());
     } else {
       Clear(*record, graveyard);  // also clears the loading mark
       record->use_count = -1;

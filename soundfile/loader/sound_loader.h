@@ -171,8 +171,11 @@ class SoundTable {
   void SoundLoaderThread(Sound* record, int stream);
 
   // The output frame rate that onset unit and rate ratio are set from (the
-  // audio output sets it; read by loader threads).
-  void set_output_rate(uint32_t rate) { output_rate_.store(rate); }
+  // audio output sets it; read by loader threads). Main thread: a new rate
+  // also recomputes them for every loaded sound, the cached ones too, so a
+  // sound played later keeps its pitch and grain rate; a sound still loading
+  // takes the rate in force when its load completes.
+  void set_output_rate(uint32_t rate);
   uint32_t output_rate() const { return output_rate_.load(); }
 
   Sound& record(int i) { return records_[size_t(i)]; }

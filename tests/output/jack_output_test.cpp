@@ -1,5 +1,5 @@
-// The audio output against a real JACK server (dummy backend): play, refused rates, imposed block
-// size, a dying server.
+// The audio output against a real JACK server (dummy backend): play, the device list, an imposed
+// block size, a dying server.
 #include <gtest/gtest.h>
 #include <rtaudio/RtAudio.h>
 
@@ -89,17 +89,6 @@ TEST_F(JackOutputTest, TheJackServerIsListedWithItsHostApi) {
   EXPECT_TRUE(jack);
   EXPECT_EQ(devices.back().selection, 0);
   EXPECT_EQ(devices.back().label, "(Null) Null output (no sound card)");
-}
-
-TEST_F(JackOutputTest, AnotherRateIsAVisibleError) {
-  out.config().sample_rate = 44100;
-  out.AllocateOutputBuffers();
-  out.TogglePlay(kPlayFromButton);
-  EXPECT_FALSE(out.playing());
-  EXPECT_EQ(view.play.text, "&Play");
-  ASSERT_EQ(view.errors.size(), 1u);
-  EXPECT_NE(view.errors[0].find("44100"), std::string::npos) << view.errors[0];
-  EXPECT_NE(view.errors[0].find("48000"), std::string::npos) << view.errors[0];
 }
 
 TEST_F(JackOutputTest, JackBlockSizeReallocatesTheRing) {

@@ -43,12 +43,14 @@ class RecordingView : public OutputView {
   void ShowWarning(std::string_view text) override { warnings.emplace_back(text); }
   bool GestureWindowOpen() const override { return gesture_open; }
   void SoundOptionsChanged() override { ++options_saved; }
+  void OutputRateChanged(uint32_t rate) override { rates.push_back(rate); }
 
   ButtonState play, gesture_play;
   bool record_checked = false;
   bool gesture_open = false;
   std::vector<std::string> status, errors, warnings;
   int options_saved = 0;
+  std::vector<uint32_t> rates;  // OutputRateChanged, in order
 };
 
 // Counts wake-ups; Drain answers each with OnBlockDone, as the main loop does.
@@ -76,8 +78,8 @@ class SteppedDevice : public OutputDevice {
     int closes = 0;
     StreamRequest last;
   };
-  SteppedDevice(Log& log, std::string fail, unsigned force_frames)
-      : log_(log), fail_(std::move(fail)), force_frames_(force_frames) {}
+  SteppedDevice(Log& log, std::string fail, unsigned force_frames, uint32_t force_rate)
+      : log_(log), fail_(std::move(fail)), force_frames_(force_frames), force_rate_(force_rate) {}
 
   bool Open(StreamRequest& r, BlockSource& s, std::string& error) override {
     ++log_.opens;
@@ -87,6 +89,7 @@ class SteppedDevice : public OutputDevice {
       return false;
     }
     if (force_frames_) r.frames = force_frames_;
+    if (force_rate_) r.rate = force_rate_;
     source_ = &s;
     channels_ = r.channels;
     frames_ = r.frames;
@@ -115,6 +118,7 @@ class SteppedDevice : public OutputDevice {
   Log& log_;
   std::string fail_;
   unsigned force_frames_;
+  uint32_t force_rate_;
   BlockSource* source_ = nullptr;
   int channels_ = 2;
   unsigned frames_ = 0;
@@ -125,10 +129,19 @@ class SteppedProvider : public DeviceProvider {
  public:
   explicit SteppedProvider(int rtaudio_devices = 1) : rtaudio_devices_(rtaudio_devices) {}
   int RtAudioDeviceCount(int32_t) override { return rtaudio_devices_; }
-  std::vector<DeviceEntry> ListDevices() override { return {}; }
+  // Device i of JACK is listed as "(JACK) stepped i".
+  std::vector<DeviceEntry> ListDevices() override {
+    std::vector<DeviceEntry> list;
+    for (int i = 0; i < rtaudio_devices_; ++i) {
+      const std::string name = "stepped " + std::to_string(i);
+      list.push_back({MakeRtAudioSelection(4, i), "JACK", name, "(JACK) " + name});
+    }
+    list.push_back({0, "Null", "Null output (no sound card)", "(Null) Null output (no sound card)"});
+    return list;
+  }
   std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override {
     last_selection = selection;
-    auto d = std::make_unique<SteppedDevice>(log, fail, force_frames);
+    auto d = std::make_unique<SteppedDevice>(log, fail, force_frames, force_rate);
     device = d.get();
     return d;
   }
@@ -137,6 +150,7 @@ class SteppedProvider : public DeviceProvider {
   SteppedDevice* device = nullptr;
   std::string fail;
   unsigned force_frames = 0;
+  uint32_t force_rate = 0;  // a device that runs at this rate only
   int32_t last_selection = 0;
 
  private:

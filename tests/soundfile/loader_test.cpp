@@ -204,6 +204,19 @@ TEST_F(Loader, CachedSoundIsTakenUpAgainWithoutReading) {
   EXPECT_EQ(stream().input_mask, kInputBoth);
 }
 
+TEST_F(Loader, ANewOutputRateReachesEveryLoadedSound) {
+  // A cached sound (idle, use count below 0) and one being loaded.
+  Sound& cached = Fake(0, "/x/cached.wav", -3, 1000, 1);
+  Sound& loading = Fake(1, "/x/loading.wav", 0, 1000, 1);
+  loading.loading = true;
+  loading.onset_unit = 7;
+  table_->set_output_rate(22050);
+  EXPECT_EQ(cached.onset_unit, 268435456u / 22050);
+  EXPECT_EQ(cached.rate_ratio, 22050u * 2048 / 44100);
+  EXPECT_EQ(loading.onset_unit, 7u);  // its loader sets it when the load completes
+  EXPECT_EQ(table_->record(2).onset_unit, 0u);  // empty records stay empty
+}
+
 TEST_F(Loader, ReleaseThresholds) {
   // Releasing a stereo sound of 600000 frames (1200000 samples) frees it; one
   // of 500000 frames (1000000 samples) stays cached.
