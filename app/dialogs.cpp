@@ -2,8 +2,11 @@
 #include "app/dialogs.h"
 
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+
+#include "app/about_box.h"
 
 namespace kornmill {
 
@@ -44,10 +47,12 @@ QString QtDialogs::ChooseBankFile(QWidget* owner, const QString& folder) {
 }
 
 void QtDialogs::About(QWidget* owner) {
-  QMessageBox::about(owner, QStringLiteral("About Kornmill"),
-                     QStringLiteral("<b>Kornmill</b><br>A real-time granular-synthesis "
-                                    "instrument.<br><br>Grains cut from a soundfile or a "
-                                    "built-in sine, shaped live with 29 controls."));
+  AboutBox box(owner);
+  Exec(box);
+}
+
+int Dialogs::Exec(QDialog& dialog) {
+  return dialog.exec();
 }
 
 bool QtDialogs::OpenHelp(const QUrl& page) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+class QDialog;
 class QWidget;
 
 namespace kornmill {
@@ -28,6 +29,8 @@ class Dialogs {
   virtual void About(QWidget* owner) = 0;
   // Shows a help page; false when it could not be shown.
   virtual bool OpenHelp(const QUrl& page) = 0;
+  // Runs one of the program's own modal dialogs; returns its result.
+  virtual int Exec(QDialog& dialog);
 };
 
 // The real boxes: QMessageBox, QFileDialog and the desktop's browser.

@@ -1,11 +1,15 @@
 // The program's entry point: runs the main window until the exit command.
 #include <QApplication>
+#include <QIcon>
 
 #include "app/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kornmill"));
+  // The desktop entry kornmill.desktop and its icon name the windows.
+  QApplication::setDesktopFileName(QStringLiteral("kornmill"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/kornmill/kornmill.png")));
   int result = 0;
   {
     kornmill::MainWindow window;

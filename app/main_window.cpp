@@ -82,6 +82,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   menus_ = new MenuBar(
       menuBar(), panel_->status_bar(), [this] { return CurrentMenuState(); },
       [this](int id) { OnMenuCommand(id); });
+  menus_->TrimMenus();
   if (!StartOutput(options)) return;
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
@@ -269,9 +270,9 @@ void MainWindow::LeaveModal() {
   controls_->DrawFocusFrame();
 }
 
-void MainWindow::ShowHelp() {
-  QWidget* active = QApplication::activeWindow();
-  const QString caption = active ? active->windowTitle() : windowTitle();
+void MainWindow::ShowHelp(QWidget* window) {
+  QWidget* active = window ? window : QApplication::activeWindow();
+  const QString caption = (active ? active->windowTitle() : windowTitle()).left(400);
   const QUrl page = HelpPage(HelpKeyword(caption));
   if (page.isEmpty() || !boxes_->dialogs().OpenHelp(page)) {
     boxes_->ShowWarning(QStringLiteral("The help pages could not be opened."));
@@ -353,15 +354,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::KeyPress) return false;
   auto* key = static_cast<QKeyEvent*>(event);
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (!widget || widget->window() != this) return false;
+  if (!widget) return false;
+  if (key->key() == Qt::Key_F1) {
+    // F1 in any of the program's windows: the help at that window's keyword.
+    ShowHelp(widget->window());
+    return true;
+  }
+  if (widget->window() != this) return false;
   if (key->key() == Qt::Key_Escape) {
     esc_down_ = true;
     OnMenuCommand(kCmdEscape);
     esc_down_ = false;
-    return true;
-  }
-  if (key->key() == Qt::Key_F1) {
-    ShowHelp();
     return true;
   }
   return false;
@@ -418,6 +421,11 @@ void MainWindow::ShowError(std::string_view title, std::string_view text) {
 
 void MainWindow::ShowWarning(std::string_view text) {
   boxes_->ShowWarning(ToQString(text));
+}
+
+void MainWindow::OutputRateChanged(uint32_t rate) {
+  // Cached sounds too: one played later keeps its pitch and grain rate.
+  if (sounds_) sounds_->set_output_rate(rate);
 }
 
 }  // namespace kornmill

@@ -83,7 +83,12 @@ class MainWindow : public QMainWindow, private OutputView {
 
   void EnterModal();
   void LeaveModal();
-  void ShowHelp();
+  // Opens the help at the keyword of `window`'s caption (the active window's
+  // when null).
+  void ShowHelp(QWidget* window = nullptr);
+  // Runs an output operation; when the output ring cannot be allocated (the
+  // fatal-error box has been shown) the program ends.
+  void CallOutput(const std::function<void(AudioOutput&)>& call);
 
  signals:
   // The main dialog ended: 1 after the exit command, -1 after a fatal error.
@@ -98,9 +103,6 @@ class MainWindow : public QMainWindow, private OutputView {
  private:
   void StartUp(MainWindowOptions& options);
   bool StartOutput(MainWindowOptions& options);
-  // Runs an output operation; when the output ring cannot be allocated (the
-  // fatal-error box has been shown) the program ends.
-  void CallOutput(const std::function<void(AudioOutput&)>& call);
   void EndAfterFatalError();
   void StartSoundTable();
   void StartPatches(MainWindowOptions& options);
@@ -117,6 +119,7 @@ class MainWindow : public QMainWindow, private OutputView {
   void ShowStatus(std::string_view text) override;
   void ShowError(std::string_view title, std::string_view text) override;
   void ShowWarning(std::string_view text) override;
+  void OutputRateChanged(uint32_t rate) override;
 
   std::unique_ptr<Dialogs> own_dialogs_;
   std::unique_ptr<SettingsSessionStore> own_session_;

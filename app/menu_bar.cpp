@@ -1,4 +1,5 @@
-// Menus: File, Stream and Help with the items whose functions exist; marks set when a menu opens.
+// The main window's menus: every command with its help text; marks and greying set when a menu
+// opens.
 #include "app/menu_bar.h"
 
 #include <QAction>
@@ -18,8 +19,15 @@ constexpr int kMaxStatusText = 400;
 
 MenuBar::MenuBar(QMenuBar* bar, StatusBar* status, std::function<MenuState()> state,
                  std::function<void(int id)> command)
-    : QObject(bar), status_(status), state_(std::move(state)), command_(std::move(command)) {
+    : QObject(bar),
+      status_(status),
+      state_(std::move(state)),
+      command_(std::move(command)),
+      bar_(bar) {
   BuildFileMenu(bar);
+  BuildCommandMenu(bar);
+  BuildOutputMenu(bar);
+  BuildMidiMenu(bar);
   BuildStreamMenu(bar);
   BuildHelpMenu(bar);
 }
@@ -34,13 +42,38 @@ QAction* MenuBar::Add(QMenu* menu, int id, const char* text, bool checkable) {
   return item;
 }
 
+QMenu* MenuBar::AddMenu(QMenuBar* bar, QMenu* parent, const char* title) {
+  const QString text = QString::fromUtf8(title);
+  QMenu* menu = parent ? parent->addMenu(text) : bar->addMenu(text);
+  // Marks are recomputed whenever any menu opens; highlighting shows help texts.
+  connect(menu, &QMenu::aboutToShow, this, &MenuBar::UpdateMenuState);
+  connect(menu, &QMenu::hovered, this, &MenuBar::OnHovered);
+  return menu;
+}
+
 void MenuBar::BuildFileMenu(QMenuBar* bar) {
-  QMenu* file = bar->addMenu(QStringLiteral("F&ile"));
+  file_menu_ = AddMenu(bar, nullptr, "F&ile");
   QActionGroup* source = new QActionGroup(this);
-  source->addAction(Add(file, kCmdLoadSoundfile, "Load &Wav Soundfile...", true));
-  source->addAction(Add(file, kCmdTestTone, "Use &Test Tone", true));
-  file->addSeparator();
-  output_menu_ = file->addMenu(QStringLiteral("Output Sound&file Options"));
+  source->addAction(Add(file_menu_, kCmdLoadSoundfile, "Load &Wav Soundfile...", true));
+  source->addAction(Add(file_menu_, kCmdTestTone, "Use &Test Tone", true));
+  source->addAction(Add(file_menu_, kCmdLiveInput, "&Live Input", true));
+  recent_menu_ = AddMenu(bar, file_menu_, "&Recent Soundfiles");
+  after_recent_ = file_menu_->addSeparator();
+  // The login of other users is not offered: TrimMenus removes it.
+  new_login_ = file_menu_->addAction(QStringLiteral("New &Login..."));
+  file_menu_->addSeparator();
+  Add(file_menu_, kCmdExit, "E&xit\tEsc");
+}
+
+void MenuBar::BuildCommandMenu(QMenuBar* bar) {
+  QMenu* command = AddMenu(bar, nullptr, "Co&mmand");
+  Add(command, kCmdGestureWindow, "Open &Gesture Window");
+  Add(command, kCmdMidiResponse, "MIDI &Response Dialog...");
+  Add(command, kCmdSoundcardOptions, "&Soundcard I/O Options...");
+}
+
+void MenuBar::BuildOutputMenu(QMenuBar* bar) {
+  output_menu_ = AddMenu(bar, nullptr, "Output Sound&file Options");
   Add(output_menu_, kCmdNumberSoundfiles, "&Number Soundfiles (00...99)", true);
   Add(output_menu_, kCmdOneFilePerStream, "&One File Per Stream", true);
   output_menu_->addSeparator();
@@ -50,40 +83,47 @@ void MenuBar::BuildFileMenu(QMenuBar* bar) {
   widths->addAction(Add(output_menu_, kCmdWrite32Bit, "Write &32-bit (float) Soundfiles", true));
   output_menu_->addSeparator();
   Add(output_menu_, kCmdSoundfileFolder, "Select Soundfile &Folder...");
-  file->addSeparator();
-  Add(file, kCmdExit, "E&xit\tEsc");
-  for (QMenu* menu : {file, output_menu_}) {
-    connect(menu, &QMenu::aboutToShow, this, &MenuBar::UpdateMenuState);
-    connect(menu, &QMenu::hovered, this, &MenuBar::OnHovered);
-  }
+}
+
+void MenuBar::BuildMidiMenu(QMenuBar* bar) {
+  QMenu* midi = AddMenu(bar, nullptr, "&MIDI Options");
+  Add(midi, kCmdController14Bit, "Controller &14-bit Mode", true);
+  Add(midi, kCmdMidiProgramChange, "Use MIDI &Program Change", true);
 }
 
 void MenuBar::BuildStreamMenu(QMenuBar* bar) {
-  QMenu* stream = bar->addMenu(QStringLiteral("&Stream"));
-  stereo_menu_ = stream->addMenu(QStringLiteral("&Stereo Input"));
+  QMenu* stream = AddMenu(bar, nullptr, "&Stream");
+  stereo_menu_ = AddMenu(bar, stream, "&Stereo Input");
   Add(stereo_menu_, kCmdLeftChannel, "&Left Channel", true);
   Add(stereo_menu_, kCmdRightChannel, "&Right Channel", true);
-  grain_menu_ = stream->addMenu(QStringLiteral("&Grain Generation Options"));
+  grain_menu_ = AddMenu(bar, stream, "&Grain Generation Options");
   Add(grain_menu_, kCmdHardSync, "&Hard Sync", true);
   Add(grain_menu_, kCmdResetLoopOnPlay, "&Reset Loop On Play", true);
   Add(grain_menu_, kCmdSoftStop, "&Soft Stop Play", true);
-  interpolation_menu_ = stream->addMenu(QStringLiteral("&Interpolation"));
+  interpolation_menu_ = AddMenu(bar, stream, "&Interpolation");
   QActionGroup* renderers = new QActionGroup(this);
   renderers->addAction(Add(interpolation_menu_, kCmdLinear, "&Linear", true));
   renderers->addAction(Add(interpolation_menu_, kCmdCubic, "&Cubic", true));
   renderers->addAction(Add(interpolation_menu_, kCmdSpline, "&Spline", true));
-  for (QMenu* menu : {stream, stereo_menu_, grain_menu_, interpolation_menu_}) {
-    connect(menu, &QMenu::aboutToShow, this, &MenuBar::UpdateMenuState);
-    connect(menu, &QMenu::hovered, this, &MenuBar::OnHovered);
-  }
 }
 
 void MenuBar::BuildHelpMenu(QMenuBar* bar) {
-  QMenu* help = bar->addMenu(QStringLiteral("He&lp"));
+  QMenu* help = AddMenu(bar, nullptr, "He&lp");
   Add(help, kCmdHelp, "&Help\tF1");
   Add(help, kCmdAbout, "&About Kornmill");
-  connect(help, &QMenu::aboutToShow, this, &MenuBar::UpdateMenuState);
-  connect(help, &QMenu::hovered, this, &MenuBar::OnHovered);
+}
+
+void MenuBar::TrimMenus() {
+  if (QAction* live = action(kCmdLiveInput)) {
+    actions_.erase(kCmdLiveInput);
+    delete live;
+  }
+  delete new_login_;
+  new_login_ = nullptr;
+  delete after_recent_;
+  after_recent_ = nullptr;
+  // The window's layout is fixed: it has nothing to show when maximized.
+  bar_->window()->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
 QAction* MenuBar::action(int id) const {
@@ -102,26 +142,32 @@ void MenuBar::Enable(int id, bool on) {
 void MenuBar::OnHovered(QAction* item) {
   // Submenus and separators carry no id: their help text is empty.
   const int id = item->data().isValid() ? item->data().toInt() : 0;
-  const std::string_view text = LoadText(id).substr(0, kMaxStatusText);
-  status_->SetText(1, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  if (id >= kCmdFirstRecentFile && id <= kCmdLastRecentFile) {
+    // A recent soundfile shows its full path.
+    status_->SetText(1, item->statusTip().isEmpty() ? item->text() : item->statusTip());
+  } else {
+    const std::string_view text = LoadText(id).substr(0, kMaxStatusText);
+    status_->SetText(1, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  }
   status_->SetText(2, QString());
 }
 
 void MenuBar::UpdateMenuState() {
   const MenuState s = state_();
   const bool busy = s.playing || s.recording;
+  Enable(kCmdMidiResponse, s.midi_available && !s.playing);
+  Enable(kCmdController14Bit, s.midi_available);
+  Check(kCmdController14Bit, !s.relative_fine);
+  Enable(kCmdGestureWindow, s.gesture_window_available);
+  Enable(kCmdSoundcardOptions, !busy);
   for (QMenu* menu : {output_menu_, stereo_menu_, grain_menu_, interpolation_menu_}) {
     menu->menuAction()->setEnabled(!busy);
   }
   if (!busy) {
     for (int id : {kCmdLinear, kCmdCubic, kCmdSpline}) Check(id, id == s.interpolation_id);
   }
-  // Sound source: the radio mark on the current kind; the test tone is greyed
-  // while it is the source, loading a file stays available.
-  const int source = s.test_tone ? kCmdTestTone : kCmdLoadSoundfile;
-  Check(source, true);
-  Enable(kCmdTestTone, source != kCmdTestTone);
-  Enable(kCmdLoadSoundfile, true);
+  UpdateSource(s);
+  UpdateRecentFiles();
   if (s.stereo_sound) {
     Check(kCmdLeftChannel, s.input_mask & 1);
     Check(kCmdRightChannel, s.input_mask & 2);
@@ -138,6 +184,28 @@ void MenuBar::UpdateMenuState() {
   Check(kCmdResetLoopOnPlay, s.reset_loop);
   Check(kCmdSoftStop, s.soft_stop);
   Check(kCmdHardSync, s.hard_sync);
+  Enable(kCmdMidiProgramChange, s.midi_available);
+  Check(kCmdMidiProgramChange, s.program_change);
+}
+
+void MenuBar::UpdateSource(const MenuState& s) {
+  // The radio mark on the current kind, which is greyed unless it is a file
+  // (loading another file stays available); the other kinds are enabled.
+  const int current = s.live_input ? kCmdLiveInput : s.test_tone ? kCmdTestTone : kCmdLoadSoundfile;
+  for (int id : {kCmdLoadSoundfile, kCmdTestTone, kCmdLiveInput}) {
+    Check(id, id == current);
+    Enable(id, id != current || id == kCmdLoadSoundfile);
+  }
+}
+
+void MenuBar::UpdateRecentFiles() {
+  int count = 0;
+  if (recent_filler_) {
+    count = recent_filler_(*recent_menu_);
+  } else {
+    recent_menu_->clear();
+  }
+  recent_menu_->menuAction()->setEnabled(count > 0);
 }
 
 }  // namespace kornmill

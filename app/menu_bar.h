@@ -27,7 +27,17 @@ struct MenuState {
   bool reset_loop = false;
   bool soft_stop = false;
   bool hard_sync = false;
+  bool live_input = false;  // the source kind is live input (40047)
+  // Windows and inputs that this program may lack: their commands are greyed.
+  bool gesture_window_available = false;
+  bool midi_available = false;
+  bool relative_fine = false;   // fine controllers step relatively (14-bit mode off)
+  bool program_change = false;  // MIDI program changes recall patches
 };
+
+// Fills the "&Recent Soundfiles" submenu (items 22222 + i) each time a menu
+// opens; returns the number of entries. Without one the submenu stays empty.
+using RecentFilesFiller = std::function<int(QMenu& menu)>;
 
 // Builds the menus once and recomputes every mark when a menu opens. GUI thread only.
 class MenuBar : public QObject {
@@ -39,6 +49,8 @@ class MenuBar : public QObject {
 
   // The item with command id `id`, or null.
   QAction* action(int id) const;
+  QMenu* recent_files_menu() const { return recent_menu_; }
+  void set_recent_files_filler(RecentFilesFiller filler) { recent_filler_ = std::move(filler); }
   QMenu* output_options_menu() const { return output_menu_; }
   QMenu* stereo_input_menu() const { return stereo_menu_; }
   QMenu* grain_options_menu() const { return grain_menu_; }
@@ -46,12 +58,21 @@ class MenuBar : public QObject {
 
   // Sets every mark and greying from the program state.
   void UpdateMenuState();
+  // Start-up: removes "&Live Input", "New &Login..." and the separator after
+  // the recent files, and the window's maximize button.
+  void TrimMenus();
 
  private:
   QAction* Add(QMenu* menu, int id, const char* text, bool checkable = false);
+  QMenu* AddMenu(QMenuBar* bar, QMenu* parent, const char* title);
   void BuildFileMenu(QMenuBar* bar);
+  void BuildCommandMenu(QMenuBar* bar);
+  void BuildOutputMenu(QMenuBar* bar);
+  void BuildMidiMenu(QMenuBar* bar);
   void BuildStreamMenu(QMenuBar* bar);
   void BuildHelpMenu(QMenuBar* bar);
+  void UpdateSource(const MenuState& s);
+  void UpdateRecentFiles();
   void OnHovered(QAction* item);
   void Check(int id, bool on);
   void Enable(int id, bool on);
@@ -60,6 +81,12 @@ class MenuBar : public QObject {
   std::function<MenuState()> state_;
   std::function<void(int)> command_;
   std::map<int, QAction*> actions_;
+  RecentFilesFiller recent_filler_;
+  QMenuBar* bar_ = nullptr;
+  QMenu* file_menu_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  QAction* after_recent_ = nullptr;  // the separator TrimMenus removes
+  QAction* new_login_ = nullptr;
   QMenu* output_menu_ = nullptr;
   QMenu* stereo_menu_ = nullptr;
   QMenu* grain_menu_ = nullptr;

@@ -9,6 +9,7 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/options_dialog.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
 #include "engine/engine.h"
@@ -73,6 +74,12 @@ void MenuCommands::Run(int id) {
     case kCmdSpline:
       window_.engine().set_interpolation(Interpolation::kSpline);
       break;
+    case kCmdSoundcardOptions:
+      SoundcardOptions();
+      break;
+    case kCmdToggleStereo:
+      window_.CallOutput([](AudioOutput& o) { o.ToggleStereo(); });
+      break;
     case kCmdHelp:
       window_.ShowHelp();
       break;
@@ -123,6 +130,15 @@ void MenuCommands::SelectOutputFolder() {
   out.set_output_folder(folder.toStdString());
   window_.panel().status_bar()->SetText(
       1, QStringLiteral("Soundfile path: %1").arg(QString::fromStdString(out.output_folder())));
+}
+
+void MenuCommands::SoundcardOptions() {
+  // Greyed while busy: the ring and the open file keep their format meanwhile.
+  if (window_.output().playing() || window_.output().recording()) return;
+  window_.EnterModal();
+  OptionsDialog dialog(window_);
+  dialogs_.Exec(dialog);
+  window_.LeaveModal();
 }
 
 void MenuCommands::About() {

@@ -25,6 +25,7 @@ class MenuCommands {
   void UseTestTone();
   void SelectOutputFolder();
   void ToggleConfigFlag(int32_t& flag);
+  void SoundcardOptions();
   void About();
 
   MainWindow& window_;

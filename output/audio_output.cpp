@@ -132,11 +132,14 @@ void AudioOutput::AllocateOutputBuffers() {
 }
 
 void AudioOutput::Reconfigure() {
-  if (playing_) {
-    StopPlay();
-    SetPlayButtons(kTextPlay, false);
-  }
+  StopAndShowStopped();
   AllocateOutputBuffers();
+}
+
+void AudioOutput::StopAndShowStopped() {
+  if (!playing_) return;
+  StopPlay();
+  SetPlayButtons(kTextPlay, false);
 }
 
 void AudioOutput::ToggleStereo() {

@@ -86,6 +86,8 @@ class AudioOutput final : public BlockSource {
   bool StartPlay(int source);
   void SoftStop();
   void StopPlay();
+  // StopPlay, and the play buttons show it.
+  void StopAndShowStopped();
   // Renders the block at the fill index when fewer than 4 are queued.
   void FillBlock();
   // The main thread's answer to every block-done wake-up.

@@ -40,6 +40,10 @@ const OutputConfig& OutputOptions::config() const {
   return output_.config();
 }
 
+bool OutputOptions::playing() const {
+  return output_.playing();
+}
+
 void OutputOptions::SelectDevice(int32_t selection) {
   output_.config().selected_device = selection;
 }
@@ -78,7 +82,7 @@ bool OutputOptions::TestPlayStart() {
 
 void OutputOptions::TestPlayStop() {
   const bool was_playing = output_.playing();
-  output_.StopPlay();
+  output_.StopAndShowStopped();
   if (test_playing_) output_.set_recording(saved_recording_);
   test_playing_ = false;
   if (was_playing) stopped_at_ = std::chrono::steady_clock::now();

@@ -56,6 +56,8 @@ class OutputOptions {
   // Stops the Test Play (or whatever plays) and restores the recording flag.
   void TestPlayStop();
   bool test_playing() const { return test_playing_; }
+  // Whether anything plays (a MIDI note can start play while the dialog is open).
+  bool playing() const;
 
   // OK's output part.
   void Apply();
