@@ -4,7 +4,7 @@
 PRESET ?= default
 BUILD  := build/$(PRESET)
 
-.PHONY: all deps configure build run test asan bench format clean
+.PHONY: all deps configure build run install test asan bench format clean
 
 all: build
 
@@ -17,9 +17,17 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET)
 
-# Starts the instrument.
-run: build
+# Starts the instrument, building only the program (the tests and benchmarks wait for `make test`).
+run: configure
+	@cmake --build --preset $(PRESET) --target kornmill
 	@$(BUILD)/app/kornmill
+
+# Installs the program, the renderer, the help, the manual page and the desktop entry
+# under PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: configure
+	@cmake --build --preset $(PRESET) --target kornmill kornmill-render
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Builds everything and runs every test.
 test: build

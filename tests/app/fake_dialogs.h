@@ -1,9 +1,11 @@
 // Message boxes and choosers that answer from a script instead of waiting for a user.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -47,6 +49,13 @@ class FakeDialogs : public Dialogs {
     help_pages.push_back(page);
     return true;
   }
+  // The program's own dialogs: the script plays the user (Cancel without one).
+  int Exec(QDialog& dialog) override {
+    dialog_titles.push_back(dialog.windowTitle());
+    if (dialog_script) return dialog_script(dialog);
+    dialog.reject();
+    return QDialog::Rejected;
+  }
 
   // Answers.
   bool yes = false;
@@ -62,6 +71,8 @@ class FakeDialogs : public Dialogs {
   std::vector<QString> bank_folders;
   std::vector<QUrl> help_pages;
   int about_count = 0;
+  std::function<int(QDialog&)> dialog_script;
+  std::vector<QString> dialog_titles;
 };
 
 }  // namespace kornmill::testing
