@@ -14,8 +14,8 @@
 #include "app/menu_bar.h"
 #include "app/options_dialog.h"
 #include "app/sound_output_page.h"
+#include "clock_devices.h"
 #include "engine/engine.h"
-#include "output/null_device.h"
 #include "resources/ids.h"
 #include "test_registry.h"
 #include "window_fixture.h"
@@ -23,21 +23,6 @@
 namespace kornmill::testing {
 
 namespace {
-
-// Two devices that both play on the clock, so that a device can be changed.
-class TwoNullDevices : public DeviceProvider {
- public:
-  int RtAudioDeviceCount(int32_t) override { return 1; }
-  std::vector<DeviceEntry> ListDevices() override {
-    return {{MakeRtAudioSelection(4, 0), "JACK", "clock", "(JACK) clock"},
-            {0, "Null", "Null output (no sound card)", "(Null) Null output (no sound card)"}};
-  }
-  std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override {
-    made.push_back(selection);
-    return std::make_unique<NullDevice>();
-  }
-  std::vector<int32_t> made;
-};
 
 QPushButton* DialogButton(QDialog& d, const QString& text) {
   for (QPushButton* b : d.findChildren<QPushButton*>()) {
@@ -68,13 +53,13 @@ class OptionsDialogTest : public QObject {
 
   QTemporaryDir folder_;
   FakeDialogs dialogs_;
-  TwoNullDevices* devices_ = nullptr;
+  ClockDevices* devices_ = nullptr;
   std::unique_ptr<MainWindow> window_;
 };
 
 void OptionsDialogTest::init() {
   dialogs_ = FakeDialogs{};
-  auto devices = std::make_unique<TwoNullDevices>();
+  auto devices = std::make_unique<ClockDevices>();
   devices_ = devices.get();
   MainWindowOptions options;
   options.dialogs = &dialogs_;

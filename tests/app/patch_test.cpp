@@ -16,6 +16,7 @@
 #include "app/session_settings.h"
 #include "app/status_bar.h"
 #include "controls/control_table.h"
+#include "clock_devices.h"
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "resources/ids.h"
@@ -31,6 +32,8 @@ struct PatchWindow {
     MainWindowOptions options;
     options.dialogs = &dialogs;
     options.use_null_device = true;
+    // A machine with sound: no notice that the null device plays silently.
+    options.devices = std::make_unique<ClockDevices>();
     options.output_folder = dir.path().toStdString();
     options.source_folder = dir.path().toStdString();
     options.session = &session;
