@@ -28,6 +28,14 @@ SoundOutputPage::SoundOutputPage(OutputOptions& options, const std::vector<Devic
                                  Guard guard, QWidget* parent)
     : QWidget(parent), options_(options), guard_(std::move(guard)) {
   setObjectName(QStringLiteral("dialog%1").arg(kIdSoundOutputPage));
+  BuildItems();
+  FillDevices(devices);
+  FillRates();
+  UpdateBufferLabel();
+  Connect();
+}
+
+void SoundOutputPage::BuildItems() {
   auto* heading = new QLabel(QStringLiteral("Select audio output device"), this);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -50,9 +58,6 @@ SoundOutputPage::SoundOutputPage(OutputOptions& options, const std::vector<Devic
   test_play_->setObjectName(Id(kIdTestPlay));
   test_play_->setCheckable(true);
   test_play_->installEventFilter(this);
-  FillDevices(devices);
-  FillRates();
-  UpdateBufferLabel();
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Sample rate (Hz):"), rates_);
@@ -65,18 +70,24 @@ SoundOutputPage::SoundOutputPage(OutputOptions& options, const std::vector<Devic
   layout->addLayout(form);
   layout->addWidget(test_play_, 0, Qt::AlignLeft);
   layout->addStretch(1);
+}
 
-  connect(devices_, &QComboBox::activated, this,
-          [this](int i) { options_.SelectDevice(devices_->itemData(i).toInt()); });
+void SoundOutputPage::Connect() {
+  connect(devices_, &QComboBox::activated, this, [this](int i) {
+    if (!ended_) options_.SelectDevice(devices_->itemData(i).toInt());
+  });
   connect(rates_, &QComboBox::activated, this, [this](int i) {
+    if (ended_) return;
     options_.SelectRate(rates_->itemData(i).toInt());
     UpdateBufferLabel();
   });
   connect(stereo_, &QCheckBox::clicked, this, [this](bool on) {
+    if (ended_) return;
     options_.SetStereo(on);
     UpdateBufferLabel();
   });
   connect(block_size_, &QSlider::valueChanged, this, [this](int position) {
+    if (ended_) return;
     options_.SetBlockPosition(position);
     UpdateBufferLabel();
   });

@@ -47,6 +47,8 @@ class SoundOutputPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildItems();
+  void Connect();
   void FillDevices(const std::vector<DeviceEntry>& devices);
   void FillRates();
   void OnTestPlayClicked();
