@@ -19,11 +19,12 @@ int main(int argc, char** argv) {
   kornmill::MainWindow window(std::move(options));
   window.move(0, 0);
   window.show();
-  // A few moves of the grain frequency, as a hand on the mouse would make them.
+  window.output().TogglePlay(1);
+  // A few moves of the grain frequency, as a hand on the mouse would make them (after Play,
+  // so that the status bar describes the control, not the silent null output).
   for (int i = 0; i < 40; ++i) {
     window.controls().OnControlScroll(kornmill::ScrollAction::kLineDown, 1507, 0, {});
   }
-  window.output().TogglePlay(1);
   int result = 1;
   QTimer::singleShot(1500, &app, [&] {
     const QPixmap shot = window.screen()->grabWindow(
