@@ -106,7 +106,7 @@ TEST_F(JackOutputTest, JackBlockSizeReallocatesTheRing) {
 
 // A server of this test's own, killed while the instrument plays and records.
 TEST_F(JackOutputTest, DyingServerStopsPlayCleanly) {
-  // A fixed name: JACK reclaims a dead server's registry slot only for the same name.
+  // One name per build tree: JACK reclaims a dead server's registry slot only for the same name.
   const std::string fixture = std::getenv("KORNMILL_JACK_FIXTURE");
   const std::string name = fixture + "-dying";
   const std::string dir = "/tmp/kornmill-jack-test";

@@ -11,6 +11,12 @@ if [ -f "$dir/$name.pid" ] && kill -0 "$(cat "$dir/$name.pid")" 2>/dev/null; the
   kill "$(cat "$dir/$name.pid")" 2>/dev/null
   sleep 0.5
 fi
+# JACK keeps a registry of at most eight servers and reclaims a dead server's slot only for
+# the same name, so servers killed in earlier runs can fill it. With no JACK server running
+# on the machine, every entry is stale and the registry may go (the server makes a new one).
+if ! pgrep -x jackd >/dev/null && ! pgrep -x jackdmp >/dev/null; then
+  rm -f /dev/shm/jack-shm-registry 2>/dev/null
+fi
 jackd -n "$name" --no-realtime -d dummy -r "$rate" -p "$period" >"$dir/$name.log" 2>&1 </dev/null &
 echo $! >"$dir/$name.pid"
 for _ in $(seq 1 100); do
