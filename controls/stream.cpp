@@ -66,6 +66,12 @@ void SnapControlsToTargets(Stream& s) {
   }
 }
 
+void MoveGlideEndTimes(StreamTable& streams, int32_t delta) {
+  for (int i = 0; i < streams.count(); ++i) {
+    for (ControlRecord& c : streams[i].controls) c.end_time = WrapAdd(c.end_time, delta);
+  }
+}
+
 void ToggleInputChannel(Stream& s, int bit) {
   s.input_mask ^= bit;
   if (s.input_mask == 0) s.input_mask = bit == kInputLeft ? kInputRight : kInputLeft;

@@ -96,6 +96,10 @@ void AdvanceGlides(Stream& s, int32_t frame_clock);
 // Play snapshot: controls 0..27 of `s` jump to their targets, end time 0.
 void SnapControlsToTargets(Stream& s);
 
+// The frame clock was set back (or on) by `delta`: every control's glide end
+// time moves with it, so a glide keeps the time it has left.
+void MoveGlideEndTimes(StreamTable& streams, int32_t delta);
+
 // Input-mask toggles of the "Left Channel" / "Right Channel" commands: the
 // mask is never left 0 (turning off the only channel selects the other).
 void ToggleInputChannel(Stream& s, int bit);
