@@ -5,7 +5,9 @@
 #include <cmath>
 #include <filesystem>
 
+#include "midi/midi_file.h"
 #include "output/output_texts.h"
+#include "output/render/midi_performance.h"
 #include "output/render/offline_device.h"
 #include "output/render/render_target.h"
 #include "patches/bank_file.h"
@@ -190,7 +192,8 @@ void RenderJob::BeforeBlock() {
     ++boundaries_;
     active_sum_ += static_cast<uint64_t>(engine_.active_grains());
   }
-  const double boundary = engine_.frame_clock();
+  const int64_t boundary = timeline_frames();
+  if (midi_) midi_->Feed(boundary, rate_);
   while (next_event_ < score_.size() && boundary >= score_[next_event_].seconds * rate_) {
     const ScoreEvent& e = score_[next_event_++];
     if (e.kind == ScoreEvent::kStop) {
@@ -205,6 +208,73 @@ void RenderJob::BeforeBlock() {
     if (e.change_time > 0 && e.control != kChangeTime) streams_.set_change_time(e.change_time);
     SetControlTarget(streams_, e.control, e.value, false, rate_, engine_.frame_clock());
     if (e.control != kChangeTime) streams_.set_change_time(change_time);
+  }
+}
+
+int64_t RenderJob::timeline_frames() const {
+  return static_cast<int64_t>(stats_.samples) / output_.config().channels();
+}
+
+void RenderJob::LoadMidi(const RenderOptions& o) {
+  MidiFile file;
+  try {
+    file = ReadMidiFile(o.midi);
+  } catch (const MidiFileError& e) {
+    throw RenderError(e.what());
+  }
+  MidiConfig config;
+  config.channel = o.midi_channel;
+  for (const MidiResponseSetting& r : o.midi_responses) {
+    config.response[static_cast<size_t>(r.row)] = r.word;
+  }
+  DecodeNoteResponse(config);
+  midi_ = std::make_unique<MidiPerformance>(std::move(file), config, streams_, engine_, output_);
+}
+
+int64_t RenderJob::RenderFrames(const RenderOptions& o) const {
+  if (!midi_ || o.length_set) return o.total_frames();
+  // The MIDI file's length, and a second for its last grains to fade.
+  constexpr double kTailSeconds = 1.0;
+  RenderOptions sized = o;
+  sized.seconds = midi_->file().length_seconds + kTailSeconds;
+  sized.blocks = -1;
+  if (!(sized.seconds <= kMaxRenderSeconds)) {
+    throw RenderError(o.midi + " lasts longer than a day; give its length with --seconds");
+  }
+  try {
+    CheckWavSize(sized);
+  } catch (const UsageError& e) {
+    throw RenderError(o.midi + " is too long for one file: " + e.what());
+  }
+  return sized.total_frames();
+}
+
+void RenderJob::MidiLoop(int64_t total_frames, const Progress& progress) {
+  const int channels = output_.config().channels();
+  const std::vector<float> silence(static_cast<size_t>(output_.config().samples_per_block()), 0.0f);
+  while (!stats_.full()) {
+    midi_->ApplyRequests();
+    if (output_.playing()) {
+      if (!output_.recording()) break;  // the file could not take the block
+      if (pending_ > 0) {
+        --pending_;
+        output_.OnBlockDone(0);
+      } else {
+        devices_->device()->Pull();
+      }
+    } else {
+      // Stopped: the events of this boundary may start playing; else a block of silence.
+      {
+        std::lock_guard<std::mutex> lock(output_.render_lock());
+        midi_->Feed(timeline_frames(), rate_);
+      }
+      midi_->ApplyRequests();
+      if (output_.playing()) continue;
+      const size_t before = stats_.samples;
+      output_.WriteRecordedBlock(silence.data());
+      if (stats_.samples == before && !stats_.full()) break;  // the file took nothing
+    }
+    if (progress) progress(static_cast<int64_t>(stats_.samples) / channels, total_frames);
   }
 }
 
@@ -242,28 +312,45 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   // Whatever is at the output path stays as it is unless the render succeeds.
   RenderTarget target(o.output, {{o.source, "the source sound"},
                                   {o.bank, "the patch bank"},
-                                  {o.score, "the score"}});
+                                  {o.score, "the score"},
+                                  {o.midi, "the MIDI file"}});
   LoadBank(o);
   if (!o.source.empty()) LoadSource(o.source);
   output_.InitAudioOutput(".", ".");
   ApplyStreamOptions(o);
-  const int64_t total_frames = o.total_frames();
+  if (!o.midi.empty()) LoadMidi(o);
+  const int64_t total_frames = RenderFrames(o);
   stats_.limit = static_cast<size_t>(total_frames) * output_.config().channels();
 
   ArmRecording(target.temp_path(), o.output);
   const auto start = std::chrono::steady_clock::now();
-  output_.TogglePlay(kPlayFromButton);
-  if (!output_.playing() && !last_error_.empty()) throw RenderError(last_error_);
-  Loop(total_frames, progress);
+  // A MIDI performance starts stopped: its notes or MIDI Start play it.
+  if (!midi_ || o.play) {
+    output_.TogglePlay(kPlayFromButton);
+    if (!output_.playing() && !last_error_.empty()) throw RenderError(last_error_);
+  }
+  if (midi_) {
+    MidiLoop(total_frames, progress);
+  } else {
+    Loop(total_frames, progress);
+  }
   output_.StopPlay();
   PadWithSilence();
-  if (!output_.recording()) {
+  // A MIDI render may never have started recording: it is complete when the
+  // file has its length. Any other ends recording only when a write failed.
+  const bool complete = midi_ ? stats_.full() : output_.recording();
+  if (!complete) {
     const std::string& reason = stats_.write_error;
     throw RenderError("Could not write \"" + o.output + "\"" +
                       (reason.empty() ? std::string() : ": " + reason) +
                       "; nothing was saved");
   }
-  output_.ToggleRecord();  // closes the file: header and length final
+  // Closing writes the header and length; a MIDI render may never have started recording.
+  if (output_.recording()) {
+    output_.ToggleRecord();
+  } else {
+    output_.CloseOutputFile();
+  }
   target.Commit();
 
   RenderSummary sum;
@@ -277,6 +364,7 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   sum.mean_active_grains = boundaries_ ? double(active_sum_) / double(boundaries_) : 0.0;
   sum.not_numbers = stats_.not_numbers;
   sum.notices = notices_;
+  sum.midi_events = midi_ ? midi_->events_played() : 0;
   return sum;
 }
 

@@ -20,6 +20,7 @@
 
 namespace kornmill {
 
+class MidiPerformance;
 class OfflineDevices;
 
 struct RenderSummary {
@@ -33,6 +34,7 @@ struct RenderSummary {
   double mean_active_grains = 0;
   uint64_t not_numbers = 0;          // samples that are NaN or infinite
   std::vector<std::string> notices;  // what the loader repaired in the source
+  size_t midi_events = 0;            // MIDI file events played (with --midi)
 };
 
 // Counts and limits what reaches the file (filled by the writer wrapper).
@@ -93,6 +95,13 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   void PadWithSilence();
   // Records into `path` from the first block of the next play; throws RenderError.
   void ArmRecording(const std::string& path, const std::string& shown_path);
+  void LoadMidi(const RenderOptions& o);
+  // The render's length: the given one, or the MIDI file's (RenderError when
+  // a file of that length cannot be written).
+  int64_t RenderFrames(const RenderOptions& o) const;
+  void MidiLoop(int64_t total_frames, const Progress& progress);
+  // Frames in the output file so far: the time of the next block boundary.
+  int64_t timeline_frames() const;
 
   Engine engine_;
   StreamTable streams_;
@@ -100,6 +109,7 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   OfflineDevices* devices_ = nullptr;
   std::unique_ptr<SoundTable> sounds_;
   BankTable banks_;
+  std::unique_ptr<MidiPerformance> midi_;
   RenderStats stats_;
   std::vector<ScoreEvent> score_;
   size_t next_event_ = 0;

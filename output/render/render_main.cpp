@@ -118,5 +118,6 @@ int main(int argc, char** argv) {
       options.output.c_str(), static_cast<long long>(sum.frames), sum.seconds, options.rate,
       options.stereo ? "stereo" : "mono", static_cast<unsigned long long>(sum.grains), sum.peak, db,
       static_cast<unsigned long long>(sum.clipped), speed);
+  if (!options.midi.empty()) std::printf("%zu MIDI events played\n", sum.midi_events);
   return 0;
 }

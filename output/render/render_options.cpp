@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #include "controls/control_table.h"
-#include "patches/patch_slot.h"
+#include "midi/response.h"
 #include "output/render/decimal_text.h"
+#include "patches/patch_slot.h"
 
 namespace kornmill {
 
@@ -60,6 +62,54 @@ ControlSetting ParseSetting(const std::string& text) {
   return s;
 }
 
+// A response word is a packed bit field: decimal digits, or "0x" and hexadecimal
+// digits (no sign, no blanks, no octal reading of a leading 0).
+bool ParseResponseWord(const std::string& text, uint32_t& word) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string_view digits = std::string_view(text).substr(hex ? 2 : 0);
+  if (digits.empty()) return false;
+  uint64_t value = 0;
+  for (char c : digits) {
+    int d;
+    if (c >= '0' && c <= '9') {
+      d = c - '0';
+    } else if (hex && c >= 'a' && c <= 'f') {
+      d = c - 'a' + 10;
+    } else if (hex && c >= 'A' && c <= 'F') {
+      d = c - 'A' + 10;
+    } else {
+      return false;
+    }
+    value = value * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+    if (value > UINT32_MAX) return false;
+  }
+  word = static_cast<uint32_t>(value);
+  return true;
+}
+
+MidiResponseSetting ParseMidiResponse(const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    throw UsageError("--midi-response needs N=WORD, not \"" + text + "\"");
+  }
+  MidiResponseSetting r;
+  r.row = static_cast<int>(ParseInt(text.substr(0, eq), "--midi-response row"));
+  if (r.row < 0 || r.row > 6) throw UsageError("--midi-response rows are 0 to 6");
+  const std::string word = text.substr(eq + 1);
+  uint32_t w = 0;
+  if (!ParseResponseWord(word, w)) {
+    throw UsageError("--midi-response word must be a 32-bit number (decimal or 0x hexadecimal), "
+                     "not \"" + word + "\"");
+  }
+  r.word = w;
+  if (r.row > 0 && !IsUsableRow(r.word)) {
+    throw UsageError("--midi-response " + text +
+                     " is not a usable row (source 1..6 with its flags, parameter 1..12, "
+                     "From and To 0..100)");
+  }
+  return r;
+}
+
 bool IsPowerOfTwo(int v) {
   return v > 0 && (v & (v - 1)) == 0;
 }
@@ -82,11 +132,13 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     o.interpolation = ParseInterpolation(v);
   } else if (opt == "--seconds") {
     o.seconds = ParseSeconds(v, "--seconds");
-    if (o.seconds <= 0 || o.seconds > 86400)
+    if (o.seconds <= 0 || o.seconds > kMaxRenderSeconds)
       throw UsageError("--seconds must be above 0 and at most 86400");
     o.blocks = -1;
+    o.length_set = true;
   } else if (opt == "--blocks") {
     o.blocks = ParseInt(v, "--blocks");
+    o.length_set = true;
     if (o.blocks < 1 || o.blocks > 100000000) throw UsageError("--blocks must be 1 or more");
   } else if (opt == "--bits") {
     const long long b = ParseInt(v, "--bits");
@@ -109,13 +161,22 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     if (n < 0 || n > kSlotsPerBank)
       throw UsageError("--recall must be 0 (the default patch) or a slot 1 to 20");
     o.recall = static_cast<int>(n);
+  } else if (opt == "--midi") {
+    o.midi = ParsePath(v, "--midi");
+  } else if (opt == "--midi-channel") {
+    const long long c = ParseInt(v, "--midi-channel");
+    if (c < 0 || c > 16) throw UsageError("--midi-channel must be 0 (by stream) to 16");
+    o.midi_channel = static_cast<int>(c);
+  } else if (opt == "--midi-response") {
+    o.midi_responses.push_back(ParseMidiResponse(v));
   }
 }
 
 bool TakesValue(const std::string& opt) {
-  static const char* const kValued[] = {"--source", "--rate", "--block", "--interp", "--seconds",
-                                        "--blocks", "--bits", "-o",      "--set",    "--channels",
-                                        "--score",  "--bank", "--recall"};
+  static const char* const kValued[] = {"--source", "--rate",   "--block",        "--interp",
+                                        "--seconds", "--blocks", "--bits",        "-o",
+                                        "--set",    "--channels", "--score",      "--bank",
+                                        "--recall", "--midi",   "--midi-channel", "--midi-response"};
   for (const char* k : kValued)
     if (opt == k) return true;
   return false;
@@ -159,6 +220,8 @@ RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
       o.hard_sync = true;
     } else if (opt == "--no-reset-loop") {
       o.reset_loop = false;
+    } else if (opt == "--play") {
+      o.play = true;
     } else if (TakesValue(opt)) {
       if (!has_value) {
         if (i + 1 >= args.size()) throw UsageError(opt + " needs a value");
@@ -219,6 +282,15 @@ std::string RenderUsage() {
          "                      the default patch for 0, over control 28's time) and\n"
          "                      'SECONDS stop' (a soft stop; silence follows up to the\n"
          "                      length); '#' starts a comment\n"
+         "  --midi FILE.mid     plays a Standard MIDI File (format 0 or 1) through the MIDI\n"
+         "                      input's decoding; events act at the first block boundary at\n"
+         "                      or after their time; the render starts stopped and notes or\n"
+         "                      MIDI Start/Stop play and stop it; without --seconds/--blocks\n"
+         "                      the length is the file's plus one second\n"
+         "  --play              with --midi: playing from the start\n"
+         "  --midi-channel N    0 (each channel its stream; the default) or 1..16\n"
+         "  --midi-response N=WORD   MIDI response word N (0..6), decimal or 0x hexadecimal,\n"
+         "                      e.g. 0=0x72D; repeatable\n"
          "  --controls          lists the 29 controls: number, label, range, default\n"
          "  -h, --help          this text\n"
          "\n"

@@ -21,6 +21,12 @@ struct ControlSetting {
   int value = 0;
 };
 
+// --midi-response N=WORD: response word N (0..6) of the MIDI configuration.
+struct MidiResponseSetting {
+  int row = 0;
+  uint32_t word = 0;
+};
+
 struct RenderOptions {
   std::string source;  // empty: the built-in 110 Hz sine
   uint32_t rate = 44100;
@@ -40,10 +46,19 @@ struct RenderOptions {
   int recall = -1;   // --recall: 0 the default patch, 1..20 a slot of the bank; -1 none
   bool help = false;
   bool list_controls = false;  // --controls
+  bool length_set = false;  // --seconds or --blocks was given
+  // MIDI: a Standard MIDI File played through the MIDI decoding.
+  std::string midi;
+  bool play = false;  // with --midi: start playing before the first event
+  int midi_channel = 0;
+  std::vector<MidiResponseSetting> midi_responses;
 
   // Frames to render: --blocks × --block, or --seconds at --rate (rounded).
   int64_t total_frames() const;
 };
+
+// The longest render: one day.
+inline constexpr double kMaxRenderSeconds = 86400;
 
 // The sound data a WAV file can hold: its RIFF size field is 32 bits and
 // counts the 36 header bytes after it.
