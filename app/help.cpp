@@ -13,7 +13,8 @@ QString HelpKeyword(const QString& caption) {
   }
   if (caption.contains(QStringLiteral("Gesture"))) return QStringLiteral("Gesture Window");
   if (caption == QStringLiteral("In/Out Options")) return QStringLiteral("I/O Options");
-  if (caption.contains(QStringLiteral("MIDI response"))) {
+  // The dialog's caption is "Configure MIDI Response Options".
+  if (caption.contains(QStringLiteral("MIDI response"), Qt::CaseInsensitive)) {
     return QStringLiteral("Midi response dialog");
   }
   if (caption == QStringLiteral("About Kornmill")) return QStringLiteral("Contact");

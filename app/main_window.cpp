@@ -21,6 +21,7 @@
 #include "app/menu_bar.h"
 #include "app/menu_commands.h"
 #include "app/message_boxes.h"
+#include "app/midi_glue.h"
 #include "app/patch_view.h"
 #include "app/posted_events.h"
 #include "app/session_settings.h"
@@ -30,6 +31,7 @@
 #include "base/sound.h"
 #include "controls/texts.h"
 #include "engine/engine.h"
+#include "midi/midi_ports.h"
 #include "output/output_folders.h"
 #include "resources/ids.h"
 #include "soundfile/loader/sound_loader.h"
@@ -84,6 +86,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
       [this](int id) { OnMenuCommand(id); });
   menus_->TrimMenus();
   if (!StartOutput(options)) return;
+  StartMidi(options);
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
   ConnectPostedEvents();
@@ -120,6 +123,30 @@ bool MainWindow::StartOutput(MainWindowOptions& options) {
     out.InitAudioOutput(options.output_folder, options.source_folder);
   });
   return !shut_down_;
+}
+
+void MainWindow::StartMidi(MainWindowOptions& options) {
+  MidiGlue::Hooks hooks;
+  hooks.toggle_play = [this] {
+    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromMidi); });
+  };
+  hooks.show_status = [this](const QString& text) { panel_->status_bar()->SetText(1, text); };
+  hooks.show_error = [this](const QString& title, const QString& text) {
+    boxes_->ShowWarning(text, title);
+  };
+  hooks.show_warning = [this](const QString& text) { boxes_->ShowWarning(text); };
+  hooks.enter_modal = [this] { EnterModal(); };
+  hooks.leave_modal = [this] { LeaveModal(); };
+  hooks.show_help = [this] {
+    if (!boxes_->dialogs().OpenHelp(HelpPage(QStringLiteral("Midi response dialog")))) {
+      boxes_->ShowWarning(QStringLiteral("The help pages could not be opened."));
+    }
+  };
+  auto ports = options.midi_ports ? std::move(options.midi_ports) : MakeSystemMidiPorts();
+  midi_ = std::make_unique<MidiGlue>(streams_, *engine_, *output_, poster_, this,
+                                     std::move(hooks), std::move(ports));
+  output_->set_block_observer(midi_.get());
+  midi_->InitMidiInput();
 }
 
 void MainWindow::CallOutput(const std::function<void(AudioOutput&)>& call) {
@@ -236,6 +263,9 @@ void MainWindow::ShutDown() {
   if (output_->recording()) output_->ToggleRecord();
   output_->StopPlay();
   output_->CloseOutputFile();
+  // The MIDI input stops after the audio output; nothing it sends is decoded any more.
+  output_->set_block_observer(nullptr);
+  midi_.reset();
   // Loader threads end (a pending memory question answers Cancel) before the
   // sounds and the render lock go away.
   if (loader_host_) loader_host_->Close();
@@ -297,13 +327,13 @@ void MainWindow::ConnectPostedEvents() {
   poster_.On<posted::MidiMonitorLine>([this](const posted::MidiMonitorLine& e) {
     panel_->status_bar()->SetText(1, QString::fromStdString(e.text));
   });
-  const auto toggle_from_midi = [this] {
-    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromMidi); });
-  };
-  poster_.On<posted::MidiNoteStart>(
-      [toggle_from_midi](const posted::MidiNoteStart&) { toggle_from_midi(); });
-  poster_.On<posted::MidiNoteStop>(
-      [toggle_from_midi](const posted::MidiNoteStop&) { toggle_from_midi(); });
+  // A note start only starts (or keeps) playing, a note stop only stops it.
+  poster_.On<posted::MidiNoteStart>([this](const posted::MidiNoteStart&) {
+    if (midi_) midi_->OnPlayRequest(true);
+  });
+  poster_.On<posted::MidiNoteStop>([this](const posted::MidiNoteStop&) {
+    if (midi_) midi_->OnPlayRequest(false);
+  });
   poster_.On<posted::ControlPosition>([this](const posted::ControlPosition& e) {
     ++control_values_applied_;
     controls_->SetControlPosition(e.control, e.position);
@@ -398,6 +428,10 @@ MenuState MainWindow::CurrentMenuState() const {
     s.soft_stop = c.soft_stop;
   }
   s.hard_sync = stream.hard_sync;
+  if (midi_) {
+    s.relative_fine = midi_->config().relative_fine;
+    s.program_change = midi_->config().program_change;
+  }
   return s;
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/event_poster.h"
 #include "controls/stream.h"
+#include "midi/midi_ports.h"
 #include "output/audio_output.h"
 #include "output/output_view.h"
 
@@ -24,6 +25,7 @@ class PatchPrompts;
 class MessageBoxes;
 class PatchView;
 class SettingsSessionStore;
+class MidiGlue;
 class SoundTable;
 class StreamView;
 class WindowLoaderHost;
@@ -39,6 +41,7 @@ struct MainWindowOptions {
   std::string source_folder;                // stored "Soundfile in folder"
   SettingsSessionStore* session = nullptr;  // null: the user's settings
   std::string patch_folder;                 // empty: the stored one, else the program's
+  std::unique_ptr<MidiPortProvider> midi_ports;  // null: the ALSA sequencer and JACK
 };
 
 // Everything here runs on the GUI thread unless a comment says otherwise.
@@ -75,6 +78,7 @@ class MainWindow : public QMainWindow, private OutputView {
   StreamView& stream_view() { return *stream_view_; }
   MenuBar& menus() { return *menus_; }
   MessageBoxes& boxes() { return *boxes_; }
+  MidiGlue& midi() { return *midi_; }
   bool q_key_down() const { return q_down_; }
   // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
   Qt::KeyboardModifiers modifiers() const { return modifiers_; }
@@ -103,6 +107,7 @@ class MainWindow : public QMainWindow, private OutputView {
  private:
   void StartUp(MainWindowOptions& options);
   bool StartOutput(MainWindowOptions& options);
+  void StartMidi(MainWindowOptions& options);
   void EndAfterFatalError();
   void StartSoundTable();
   void StartPatches(MainWindowOptions& options);
@@ -140,6 +145,7 @@ class MainWindow : public QMainWindow, private OutputView {
   std::string source_folder_;
   std::unique_ptr<MenuCommands> commands_;
   EventPoster poster_;
+  std::unique_ptr<MidiGlue> midi_;
   void TrackKeys(QEvent* event);
 
   bool q_down_ = false;

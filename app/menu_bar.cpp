@@ -86,9 +86,9 @@ void MenuBar::BuildOutputMenu(QMenuBar* bar) {
 }
 
 void MenuBar::BuildMidiMenu(QMenuBar* bar) {
-  QMenu* midi = AddMenu(bar, nullptr, "&MIDI Options");
-  Add(midi, kCmdController14Bit, "Controller &14-bit Mode", true);
-  Add(midi, kCmdMidiProgramChange, "Use MIDI &Program Change", true);
+  midi_menu_ = AddMenu(bar, nullptr, "&MIDI Options");
+  Add(midi_menu_, kCmdController14Bit, "Controller &14-bit Mode", true);
+  Add(midi_menu_, kCmdMidiProgramChange, "Use MIDI &Program Change", true);
 }
 
 void MenuBar::BuildStreamMenu(QMenuBar* bar) {
@@ -155,8 +155,8 @@ void MenuBar::OnHovered(QAction* item) {
 void MenuBar::UpdateMenuState() {
   const MenuState s = state_();
   const bool busy = s.playing || s.recording;
-  Enable(kCmdMidiResponse, s.midi_available && !s.playing);
-  Enable(kCmdController14Bit, s.midi_available);
+  Enable(kCmdMidiResponse, !s.playing);
+  // Checked while fine controllers join their coarse ones into 14-bit values.
   Check(kCmdController14Bit, !s.relative_fine);
   Enable(kCmdGestureWindow, s.gesture_window_available);
   Enable(kCmdSoundcardOptions, !busy);
@@ -184,7 +184,6 @@ void MenuBar::UpdateMenuState() {
   Check(kCmdResetLoopOnPlay, s.reset_loop);
   Check(kCmdSoftStop, s.soft_stop);
   Check(kCmdHardSync, s.hard_sync);
-  Enable(kCmdMidiProgramChange, s.midi_available);
   Check(kCmdMidiProgramChange, s.program_change);
 }
 

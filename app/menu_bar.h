@@ -28,9 +28,8 @@ struct MenuState {
   bool soft_stop = false;
   bool hard_sync = false;
   bool live_input = false;  // the source kind is live input (40047)
-  // Windows and inputs that this program may lack: their commands are greyed.
+  // A window that this program may lack: its command is greyed.
   bool gesture_window_available = false;
-  bool midi_available = false;
   bool relative_fine = false;   // fine controllers step relatively (14-bit mode off)
   bool program_change = false;  // MIDI program changes recall patches
 };
@@ -55,6 +54,7 @@ class MenuBar : public QObject {
   QMenu* stereo_input_menu() const { return stereo_menu_; }
   QMenu* grain_options_menu() const { return grain_menu_; }
   QMenu* interpolation_menu() const { return interpolation_menu_; }
+  QMenu* midi_options_menu() const { return midi_menu_; }
 
   // Sets every mark and greying from the program state.
   void UpdateMenuState();
@@ -91,6 +91,7 @@ class MenuBar : public QObject {
   QMenu* stereo_menu_ = nullptr;
   QMenu* grain_menu_ = nullptr;
   QMenu* interpolation_menu_ = nullptr;
+  QMenu* midi_menu_ = nullptr;
 };
 
 }  // namespace kornmill

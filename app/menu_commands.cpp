@@ -9,6 +9,7 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/midi_glue.h"
 #include "app/options_dialog.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
@@ -87,6 +88,7 @@ void MenuCommands::Run(int id) {
       About();
       break;
     default:
+      window_.midi().RunCommand(id);
       break;
   }
 }

@@ -18,7 +18,7 @@ class MenuStateTest : public QObject {
  private slots:
   void init();
   void cleanup();
-  void midiItemsFollowTheirFlagsWhenMidiExists();
+  void midiItemsFollowTheirFlags();
   void responseDialogIsGreyedWhilePlaying();
   void twoChannelSoundOffersItsChannels();
   void liveInputIsTheGreyedSourceWhenChosen();
@@ -51,8 +51,7 @@ void MenuStateTest::cleanup() {
   window_.reset();
 }
 
-void MenuStateTest::midiItemsFollowTheirFlagsWhenMidiExists() {
-  state_.midi_available = true;
+void MenuStateTest::midiItemsFollowTheirFlags() {
   // 14-bit mode is checked while relative fine controllers are off.
   for (bool relative : {false, true}) {
     for (bool program : {false, true}) {
@@ -72,7 +71,6 @@ void MenuStateTest::midiItemsFollowTheirFlagsWhenMidiExists() {
 }
 
 void MenuStateTest::responseDialogIsGreyedWhilePlaying() {
-  state_.midi_available = true;
   state_.playing = true;
   Update();
   QVERIFY(!Item(kCmdMidiResponse)->isEnabled());

@@ -94,11 +94,12 @@ void MenuTest::marksAndGreyingWhileIdle() {
   QVERIFY(!Item(kCmdHardSync)->isChecked());
   QVERIFY(!Item(kCmdOneFilePerStream)->isChecked());
   QVERIFY(Item(kCmdSoundcardOptions)->isEnabled());
-  // Windows and inputs this program does not have are greyed, never dead.
+  // A window this program does not have is greyed, never dead.
   QVERIFY(!Item(kCmdGestureWindow)->isEnabled());
-  QVERIFY(!Item(kCmdMidiResponse)->isEnabled());
-  QVERIFY(!Item(kCmdController14Bit)->isEnabled());
-  QVERIFY(!Item(kCmdMidiProgramChange)->isEnabled());
+  // MIDI with its stored choices: 14-bit fine controllers, program changes on.
+  QVERIFY(Item(kCmdMidiResponse)->isEnabled());
+  QVERIFY(Item(kCmdController14Bit)->isEnabled() && Item(kCmdController14Bit)->isChecked());
+  QVERIFY(Item(kCmdMidiProgramChange)->isEnabled() && Item(kCmdMidiProgramChange)->isChecked());
   // No recent soundfiles: the submenu is greyed.
   QVERIFY(!Menus().recent_files_menu()->menuAction()->isEnabled());
 }

@@ -148,6 +148,7 @@ void StartupTest::missingOutputFolderAsksAndOpensTheChooser() {
   options.dialogs = &dialogs;
   options.use_null_device = true;
   options.output_folder = "/nonexistent/kornmill-out";
+  options.midi_ports = OneFakePort();
   MainWindow window(std::move(options));
   QCOMPARE(dialogs.boxes.size(), std::size_t(1));
   QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Session Configuration Problem"));
@@ -170,6 +171,7 @@ void StartupTest::answeringNoLeavesTheFolder() {
   options.dialogs = &dialogs;
   options.use_null_device = true;
   options.output_folder = "/nonexistent/kornmill-out";
+  options.midi_ports = OneFakePort();
   MainWindow window(std::move(options));
   QCOMPARE(dialogs.boxes.size(), std::size_t(1));
   QCoreApplication::processEvents();

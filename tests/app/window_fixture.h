@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "../midi/fake_midi_ports.h"
 #include "fake_dialogs.h"
 
 namespace kornmill::testing {
@@ -16,11 +17,15 @@ struct WindowFixture {
     options.use_null_device = true;
     options.output_folder = folder.path().toStdString();
     options.source_folder = folder.path().toStdString();
+    auto ports = OneFakePort();
+    midi_ports = ports.get();
+    options.midi_ports = std::move(ports);
     window = std::make_unique<MainWindow>(std::move(options));
   }
 
   QTemporaryDir folder;
   FakeDialogs dialogs;
+  FakePorts* midi_ports = nullptr;  // owned by the window
   std::unique_ptr<MainWindow> window;
 };
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "decoder_fixture.h"
+#include "fake_midi_ports.h"
 #include "midi/midi_input.h"
 
 namespace kornmill::testing {
@@ -59,30 +60,6 @@ TEST(MidiMessageQueue, AFullQueueDropsAndCountsAndIgnoresWhileClosed) {
   EXPECT_EQ(queue.waiting(), 0u);
   EXPECT_EQ(waker.wakes.load(), 1);
 }
-
-// Ports that exist only in the test: the messages a port "receives" are pushed by the test.
-class FakePorts : public MidiPortProvider {
- public:
-  std::vector<MidiPortEntry> ListPorts(std::vector<std::string>& errors) override {
-    errors = list_errors;
-    return ports;
-  }
-  std::unique_ptr<MidiPort> Open(const MidiPortEntry& entry, MidiMessageQueue& queue,
-                                 std::string& error) override {
-    opened.push_back(entry.label);
-    if (entry.label == refuse) {
-      error = "Device busy";
-      return nullptr;
-    }
-    open_queue = &queue;
-    return std::make_unique<MidiPort>();
-  }
-  std::vector<MidiPortEntry> ports;
-  std::vector<std::string> list_errors;
-  std::string refuse;
-  std::vector<std::string> opened;
-  MidiMessageQueue* open_queue = nullptr;
-};
 
 class RecordingView : public MidiInputView {
  public:

@@ -1,0 +1,230 @@
+// MIDI in the window: messages from the input start and stop play and move controls, the monitor,
+// program changes, the MIDI menu items and the response dialog.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "app/control_scroll_bar.h"
+#include "app/dialog_panel.h"
+#include "app/event_poster.h"
+#include "app/posted_events.h"
+#include "app/menu_bar.h"
+#include "app/midi_glue.h"
+#include "app/midi_response_dialog.h"
+#include "app/status_bar.h"
+#include "resources/ids.h"
+#include "test_registry.h"
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+// Catches the program-change events posted to the window.
+class ProgramSpy : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == PostedEvent<posted::MidiProgram>::Type()) {
+      const posted::MidiProgram& p = static_cast<PostedEvent<posted::MidiProgram>&>(*e).value;
+      seen.emplace_back(p.id, p.stream);
+    }
+    return false;
+  }
+  std::vector<std::pair<int, int>> seen;
+};
+
+class MidiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void notesStartAndStopPlay();
+  void controllerMovesItsControlAndScrollbar();
+  void monitorShowsTheNewestMessage();
+  void programChangeIsPostedWithItsFields();
+  void menuMarksAndCommands();
+  void responseDialogOpensWithTheSettings();
+  void responseDialogRulesOfTheNoteResponse();
+  void responseDialogOkPacksAndCancelKeeps();
+
+ private:
+  void Send(uint32_t message) { f_->midi_ports->open_queue->Push(message); }
+  MidiConfig& Config() { return f_->window->midi().input().config(); }
+  std::unique_ptr<WindowFixture> f_;
+};
+
+void MidiTest::init() {
+  f_ = std::make_unique<WindowFixture>();
+  QVERIFY(f_->midi_ports->open_queue);
+}
+void MidiTest::cleanup() {
+  f_.reset();
+}
+
+void MidiTest::notesStartAndStopPlay() {
+  AudioOutput& out = f_->window->output();
+  Send(ShortMessage(0x90, 60, 100));
+  QTRY_VERIFY(out.playing());
+  QCOMPARE(f_->window->panel().play_button()->text(), QStringLiteral("Sto&p"));
+  // A tied note keeps playing (it does not toggle play off).
+  Send(ShortMessage(0x90, 62, 100));
+  QTest::qWait(50);
+  QVERIFY(out.playing() && !out.stopping());
+  Send(ShortMessage(0x80, 62, 0));
+  QTRY_VERIFY(!out.playing() || out.stopping());
+  QTRY_VERIFY_WITH_TIMEOUT(!out.playing(), 5000);
+}
+
+void MidiTest::controllerMovesItsControlAndScrollbar() {
+  Send(ShortMessage(0xB0, 27, 127));  // controller 27: the amplitude to its top
+  QTRY_COMPARE(f_->window->streams().current().controls[kAmp].target, 1024);
+  QTRY_COMPARE(f_->window->panel().bar(kAmp)->position(), 0);
+  Config().move_sliders = false;
+  Send(ShortMessage(0xB0, 27, 0));
+  QTRY_COMPARE(f_->window->streams().current().controls[kAmp].target, 0);
+  QCoreApplication::processEvents();
+  QCOMPARE(f_->window->panel().bar(kAmp)->position(), 0);
+}
+
+void MidiTest::monitorShowsTheNewestMessage() {
+  for (int v = 0; v < 100; ++v) Send(ShortMessage(0xB3, 7, v));
+  QTRY_COMPARE(f_->window->panel().status_bar()->text(1),
+               QStringLiteral("MIDI input: Chn 4, Control 7, 99"));
+  Send(ShortMessage(0xB0, 123, 0));
+  QTRY_COMPARE(f_->window->panel().status_bar()->text(1),
+               QStringLiteral("MIDI input: Channel mode (ch 1), command: 123, 0"));
+}
+
+void MidiTest::programChangeIsPostedWithItsFields() {
+  ProgramSpy spy;
+  f_->window->installEventFilter(&spy);
+  Send(ShortMessage(0xC0, 33));
+  Send(ShortMessage(0xC0, 25));
+  Send(ShortMessage(0xC0, 4));
+  QTRY_COMPARE(spy.seen.size(), std::size_t(2));
+  QCOMPARE(spy.seen[0], std::make_pair(1603, 0));  // bank D
+  QCOMPARE(spy.seen[1], std::make_pair(1404, 0));  // slot 4
+  f_->window->removeEventFilter(&spy);
+}
+
+void MidiTest::menuMarksAndCommands() {
+  MenuBar& menus = f_->window->menus();
+  menus.UpdateMenuState();
+  QVERIFY(menus.action(kCmdController14Bit)->isChecked());
+  QVERIFY(menus.action(kCmdMidiProgramChange)->isChecked());
+  QVERIFY(menus.action(kCmdMidiResponse)->isEnabled());
+  menus.action(kCmdController14Bit)->trigger();
+  menus.action(kCmdMidiProgramChange)->trigger();
+  QVERIFY(Config().relative_fine);
+  QVERIFY(!Config().program_change);
+  QCOMPARE(Config().response[0], kDefaultNoteResponse & ~kProgramChangeBit);
+  menus.UpdateMenuState();
+  QVERIFY(!menus.action(kCmdController14Bit)->isChecked());
+  QVERIFY(!menus.action(kCmdMidiProgramChange)->isChecked());
+  // Program changes are off now.
+  ProgramSpy spy;
+  f_->window->installEventFilter(&spy);
+  Send(ShortMessage(0xC0, 1));
+  QTest::qWait(20);
+  QVERIFY(spy.seen.empty());
+  f_->window->removeEventFilter(&spy);
+  QVERIFY(f_->window->output().StartPlay(1));
+  menus.UpdateMenuState();
+  QVERIFY(!menus.action(kCmdMidiResponse)->isEnabled());
+  QVERIFY(menus.midi_options_menu()->menuAction()->isEnabled());
+  f_->window->output().StopPlay();
+}
+
+void MidiTest::responseDialogOpensWithTheSettings() {
+  MidiConfig c = Config();
+  c.response[1] = WithTo(WithFrom(WithParameter(WithSource(0, 2), 4), 10), 90);
+  MidiResponseDialog d(c);
+  QCOMPARE(d.windowTitle(), QStringLiteral("Configure MIDI Response Options"));
+  // Note to pitch: stop at note off, both stop buttons disabled.
+  QVERIFY(d.note_to_pitch()->isChecked());
+  QVERIFY(d.stop_at_note_off()->isChecked());
+  QVERIFY(!d.stop_at_new_note()->isEnabled() && !d.stop_at_note_off()->isEnabled());
+  QVERIFY(d.restart_new_note()->isChecked());
+  QVERIFY(d.restart_tied_note()->isEnabled() && !d.restart_tied_note()->isChecked());
+  QCOMPARE(d.bend_slider()->value(), 7);
+  QCOMPARE(d.bend_label()->text(), QStringLiteral("7 notes"));
+  QCOMPARE(d.source(0)->currentText(), QStringLiteral("Veloc/Aftouch"));
+  QCOMPARE(d.parameter(0)->currentText(), QStringLiteral("Grain length"));
+  QCOMPARE(d.from(0)->value(), 10);
+  QCOMPARE(d.to(0)->value(), 90);
+  QCOMPARE(d.source(1)->currentText(), QStringLiteral("None"));
+  QCOMPARE(d.source(0)->count(), 7);
+  QCOMPARE(d.parameter(0)->count(), 13);
+  QCOMPARE(d.findChild<QSlider*>(QStringLiteral("item1077")), d.bend_slider());
+  QVERIFY(d.findChild<QComboBox*>(QStringLiteral("item3306")));
+}
+
+void MidiTest::responseDialogRulesOfTheNoteResponse() {
+  MidiResponseDialog d(Config());
+  d.bend_slider()->setValue(0);
+  QCOMPARE(d.bend_label()->text(), QStringLiteral("None"));
+  QCOMPARE(d.edited().bend_range, 0);
+  d.note_to_pitch()->setChecked(false);
+  QVERIFY(d.stop_at_new_note()->isChecked() && d.stop_at_new_note()->isEnabled());
+  QVERIFY(!d.stop_at_note_off()->isChecked());
+  QCOMPARE(d.edited().stop_mode, kStopAtNewNote);
+  d.stop_at_note_off()->click();
+  QCOMPARE(d.edited().stop_mode, kStopAtNoteOff);
+  d.restart_tied_note()->setChecked(true);
+  QVERIFY(d.edited().restart_tied);
+  d.restart_new_note()->setChecked(false);
+  QVERIFY(!d.restart_tied_note()->isEnabled() && !d.restart_tied_note()->isChecked());
+  QVERIFY(!d.edited().restart_new && !d.edited().restart_tied);
+  d.accept();
+  QCOMPARE(d.edited().response[0], kProgramChangeBit | kStopAtNoteOffBit);
+}
+
+void MidiTest::responseDialogOkPacksAndCancelKeeps() {
+  const MidiConfig before = Config();
+  MidiResponseDialog d(before);
+  // Row 1: a source but no parameter (dropped at OK); row 2 complete; From clamped.
+  d.source(0)->setCurrentIndex(1);
+  emit d.source(0)->activated(1);
+  d.source(1)->setCurrentIndex(3);
+  emit d.source(1)->activated(3);
+  d.parameter(1)->setCurrentIndex(12);
+  emit d.parameter(1)->activated(12);
+  d.to(1)->selectAll();
+  QTest::keyClicks(d.to(1), QStringLiteral("150"));
+  QTest::keyClick(d.to(1), Qt::Key_Enter);
+  QCOMPARE(d.to(1)->value(), 100);
+  QCOMPARE(d.to(1)->text(), QStringLiteral("100"));
+  // The live settings are untouched while the dialog is open.
+  QCOMPARE(Config().response, before.response);
+  d.accept();
+  const ResponseWords& w = d.edited().response;
+  QCOMPARE(w[1], WithTo(WithParameter(WithSource(0, 3), 12), 100));
+  for (int i = 2; i < kResponseRows; ++i) QCOMPARE(w[i], 0u);
+  // Through the command: Cancel leaves the settings as they were.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  f_->window->OnMenuCommand(kCmdMidiResponse);
+  QCOMPARE(Config().response, before.response);
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<MidiResponseDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    dialog->bend_slider()->setValue(12);
+    dialog->accept();
+  });
+  f_->window->OnMenuCommand(kCmdMidiResponse);
+  QCOMPARE(Config().bend_range, 12);
+  QCOMPARE(Config().response[0] >> kBendRangeShift, 12u);
+}
+
+KORNMILL_QT_TEST(MidiTest);
+
+}  // namespace kornmill::testing
+
+#include "midi_test.moc"
