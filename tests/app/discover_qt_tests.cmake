@@ -22,4 +22,10 @@ foreach(line IN LISTS lines)
   set_tests_properties("${name}" PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     WORKING_DIRECTORY "${TEST_WORKING_DIRECTORY}")
+  if(TEST_JACK_FIXTURE)
+    # The test talks to the JACK server of the fixture.
+    set_tests_properties("${name}" PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORNMILL_JACK_FIXTURE=${TEST_JACK_FIXTURE}"
+      FIXTURES_REQUIRED jack_server RESOURCE_LOCK jack TIMEOUT 240)
+  endif()
 endforeach()

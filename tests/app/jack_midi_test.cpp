@@ -1,0 +1,153 @@
+// The window's MIDI input on a real JACK server: another JACK MIDI client plays notes and
+// controllers into the program's own port, and floods it with controllers.
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "app/control_scroll_bar.h"
+#include "app/dialog_panel.h"
+#include "app/midi_glue.h"
+#include "app/status_bar.h"
+#include "test_registry.h"
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+namespace {
+
+// Resident memory of this process in bytes.
+long ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+}  // namespace
+
+class JackMidiWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void notesAndControllersFromAnotherClient();
+  void aFloodOfControllersKeepsTheWindowResponsive();
+
+ private:
+  void Send(const std::vector<unsigned char>& m) { keys_->sendMessage(&m); }
+
+  QTemporaryDir folder_;
+  FakeDialogs dialogs_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<RtMidiOut> keys_;
+};
+
+void JackMidiWindowTest::initTestCase() {
+  const char* fixture = std::getenv("KORNMILL_JACK_FIXTURE");
+  QVERIFY2(fixture, "run through ctest (JACK fixture)");
+  ::setenv("JACK_DEFAULT_SERVER", fixture, 1);
+  ::setenv("JACK_NO_START_SERVER", "1", 1);
+}
+
+void JackMidiWindowTest::init() {
+  MainWindowOptions options;
+  options.dialogs = &dialogs_;
+  options.use_null_device = true;
+  options.output_folder = folder_.path().toStdString();
+  window_ = std::make_unique<MainWindow>(std::move(options));  // the machine's MIDI systems
+  QVERIFY(dialogs_.boxes.empty());
+  MidiInput& input = window_->midi().input();
+  QVERIFY(input.is_open());
+  QCOMPARE(QString::fromStdString(input.devices()[input.config().device].label),
+           QStringLiteral("(JACK) Kornmill MIDI in"));
+  keys_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "Test keys");
+  unsigned port = keys_->getPortCount();
+  for (unsigned i = 0; i < keys_->getPortCount(); ++i) {
+    if (keys_->getPortName(i).find(kOwnPortName) != std::string::npos) port = i;
+  }
+  QVERIFY(port < keys_->getPortCount());
+  keys_->openPort(port, "out");
+}
+
+void JackMidiWindowTest::cleanup() {
+  keys_.reset();
+  window_.reset();
+}
+
+void JackMidiWindowTest::notesAndControllersFromAnotherClient() {
+  AudioOutput& out = window_->output();
+  Send({0x90, 60, 100});
+  QTRY_VERIFY(out.playing());
+  QCOMPARE(window_->streams().current().controls[kPitch].target, 6144);
+  Send({0xB0, 14, 127});  // grain length to its top
+  QTRY_COMPARE(window_->streams().current().controls[kGrainLength].target, 4096);
+  QTRY_COMPARE(window_->panel().bar(kGrainLength)->position(), 13);
+  QTRY_COMPARE(window_->panel().status_bar()->text(1),
+               QStringLiteral("MIDI input: Chn 1, Control 14, 127"));
+  Send({0x80, 60, 0});
+  QTRY_VERIFY_WITH_TIMEOUT(!out.playing(), 10000);
+}
+
+void JackMidiWindowTest::aFloodOfControllersKeepsTheWindowResponsive() {
+  MidiMessageQueue& queue = window_->midi().input().queue();
+  const uint64_t received_before = queue.received();
+  const int applied_before = window_->control_values_applied();
+  int ticks = 0;
+  QTimer timer;
+  connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+  timer.start(20);
+  const long memory_before = ResidentBytes();
+
+  // 10,000 controller messages a second for 5 s: grain length and amplitude in turn.
+  constexpr int kMessages = 50000;
+  std::atomic<bool> sent{false};
+  std::thread sender([this, &sent] {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kMessages; ++i) {
+      if (i % 10 == 0) std::this_thread::sleep_until(start + std::chrono::milliseconds(i / 10));
+      const unsigned char controller = i % 2 ? 27 : 14;
+      Send({0xB0, controller, static_cast<unsigned char>((i / 2) % 128)});
+    }
+    sent = true;
+  });
+  QTRY_VERIFY_WITH_TIMEOUT(sent.load(), 60000);
+  sender.join();
+  QTRY_COMPARE_WITH_TIMEOUT(queue.received() - received_before, uint64_t{kMessages}, 20000);
+  QTRY_COMPARE(queue.waiting(), size_t{0});
+  QCoreApplication::processEvents();
+  timer.stop();
+
+  QCOMPARE(queue.dropped(), uint64_t{0});
+  // The last values sent (39 for both) are what the controls hold and the scrollbars show.
+  const Stream& s = window_->streams().current();
+  QCOMPARE(s.controls[kGrainLength].target, 1257);  // 13 + 39 × 4083/128
+  QCOMPARE(s.controls[kAmp].target, 312);           // 39 × 8
+  QCOMPARE(window_->panel().bar(kGrainLength)->position(), 2851);
+  QCOMPARE(window_->panel().bar(kAmp)->position(), 712);
+  QCOMPARE(window_->panel().status_bar()->text(1),
+           QStringLiteral("MIDI input: Chn 1, Control 27, 39"));
+  // Each burst moved a scrollbar once: far fewer updates than messages.
+  const int applied = window_->control_values_applied() - applied_before;
+  QVERIFY2(applied < kMessages / 4, qPrintable(QString::number(applied)));
+  // The window kept handling its own events all along.
+  QVERIFY2(ticks >= 50, qPrintable(QString::number(ticks)));
+  // Memory stays flat: the queue and the posted events are bounded.
+  const long grown = ResidentBytes() - memory_before;
+  QVERIFY2(grown < 16L << 20, qPrintable(QString::number(grown)));
+}
+
+KORNMILL_QT_TEST(JackMidiWindowTest);
+
+}  // namespace kornmill::testing
+
+#include "jack_midi_test.moc"
