@@ -17,6 +17,7 @@ constexpr uint8_t kSysEx = 0xF0;
 constexpr uint8_t kSysExContinued = 0xF7;
 constexpr uint8_t kMetaEndOfTrack = 0x2F;
 constexpr uint8_t kMetaTempo = 0x51;
+constexpr uint8_t kFirstRealTime = 0xF8;
 
 std::string Format(const char* pattern, long long a, long long b = 0) {
   char text[160];
@@ -96,6 +97,14 @@ int DataBytes(uint8_t status) {
   return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
+void AddMessage(const ByteReader& in, uint64_t tick, uint32_t message, Gathered& out) {
+  if (out.messages.size() >= kMaxMidiFileEvents) {
+    throw MidiFileError(in.what() + Format(" takes the file past %lld events",
+                                           static_cast<long long>(kMaxMidiFileEvents)));
+  }
+  out.messages.push_back({tick, message});
+}
+
 void ReadChannelMessage(ByteReader& in, uint8_t status, uint64_t tick, Gathered& out) {
   uint32_t message = status;
   for (int i = 0; i < DataBytes(status); ++i) {
@@ -106,11 +115,7 @@ void ReadChannelMessage(ByteReader& in, uint8_t status, uint64_t tick, Gathered&
     }
     message |= uint32_t{b} << (8 * (i + 1));
   }
-  if (out.messages.size() >= kMaxMidiFileEvents) {
-    throw MidiFileError(Format("The file has more than %lld events",
-                               static_cast<long long>(kMaxMidiFileEvents)));
-  }
-  out.messages.push_back({tick, message});
+  AddMessage(in, tick, message, out);
 }
 
 // A meta event; false at the end of the track.
@@ -152,7 +157,13 @@ void ReadTrack(std::span<const uint8_t> data, int number, Gathered& out) {
       if (!ReadMetaEvent(in, tick, out)) return;
     } else if (status == kSysEx || status == kSysExContinued) {
       running = 0;
-      in.Take(in.Vlq());  // system exclusive is not used
+      const std::span<const uint8_t> data = in.Take(in.Vlq());
+      // An escape holding one real-time byte (Start, Continue, Stop, ...) is
+      // played; system exclusive is not used.
+      if (status == kSysExContinued && data.size() == 1 && data[0] >= kFirstRealTime &&
+          data[0] != kMetaEvent) {
+        AddMessage(in, tick, data[0], out);
+      }
     } else if (status >= 0xF0) {
       throw MidiFileError(in.what() +
                           Format(" has the status byte 0x%02llX, which a MIDI file cannot hold",

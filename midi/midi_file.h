@@ -23,7 +23,8 @@ struct MidiFileEvent {
 struct MidiFile {
   int format = 0;
   int tracks = 0;
-  // Channel messages of all tracks in time order; at the same time, earlier
+  // Channel messages (and real-time messages escaped with 0xF7) of all
+  // tracks in time order; at the same time, earlier
   // tracks first, then file order.
   std::vector<MidiFileEvent> events;
   // Time of the last event of any kind (the end of the longest track).
