@@ -156,9 +156,14 @@ void JackMidiWindowTest::aFloodOfControllersKeepsTheWindowResponsive() {
   QVERIFY2(applied < static_cast<int>(received / 4), qPrintable(QString::number(applied)));
   // The window kept handling its own events all along.
   QVERIFY2(ticks >= 25, qPrintable(QString::number(ticks)));
-  // Memory stays flat: the queue and the posted events are bounded.
+  // Memory stays flat: the queue and the posted events are bounded. (Under
+  // ThreadSanitizer the resident size also holds its shadow and history.)
+#if !defined(__SANITIZE_THREAD__)
   const long grown = ResidentBytes() - memory_before;
   QVERIFY2(grown < 16L << 20, qPrintable(QString::number(grown)));
+#else
+  static_cast<void>(memory_before);
+#endif
 }
 
 KORNMILL_QT_TEST(JackMidiWindowTest);
