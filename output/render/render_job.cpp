@@ -229,6 +229,20 @@ void RenderJob::LoadMidi(const RenderOptions& o) {
   }
   DecodeNoteResponse(config);
   midi_ = std::make_unique<MidiPerformance>(std::move(file), config, streams_, engine_, output_);
+  // Program changes recall the slots of the --bank file (bank A); another bank
+  // chosen by MIDI has nothing in it here.
+  midi_->set_program_handler([this](int id, int) {
+    constexpr int kSlotIds = 1400;
+    constexpr int kBankIds = 1600;
+    if (id >= kBankIds) {
+      midi_bank_ = id - kBankIds;
+      return;
+    }
+    const int slot = id - kSlotIds;
+    if (slot == kDefaultSlot || (midi_bank_ == 0 && banks_.bank(0).slot(slot).stored())) {
+      Recall(slot);
+    }
+  });
 }
 
 int64_t RenderJob::RenderFrames(const RenderOptions& o) const {

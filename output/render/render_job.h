@@ -110,6 +110,7 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   std::unique_ptr<SoundTable> sounds_;
   BankTable banks_;
   std::unique_ptr<MidiPerformance> midi_;
+  int midi_bank_ = 0;  // the bank MIDI chose (0 = A, the --bank file)
   RenderStats stats_;
   std::vector<ScoreEvent> score_;
   size_t next_event_ = 0;

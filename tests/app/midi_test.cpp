@@ -29,8 +29,8 @@ namespace kornmill::testing {
 class ProgramSpy : public QObject {
  public:
   bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == PostedEvent<posted::MidiProgram>::Type()) {
-      const posted::MidiProgram& p = static_cast<PostedEvent<posted::MidiProgram>&>(*e).value;
+    if (e->type() == PostedEvent<posted::ProgramChange>::Type()) {
+      const posted::ProgramChange& p = static_cast<PostedEvent<posted::ProgramChange>&>(*e).value;
       seen.emplace_back(p.id, p.stream);
     }
     return false;
