@@ -78,6 +78,9 @@ void JackMidiWindowTest::init() {
   }
   QVERIFY(port < keys_->getPortCount());
   keys_->openPort(port, "out");
+  // Active sensing until the new connection carries it.
+  MidiMessageQueue& queue = window_->midi().input().queue();
+  QTRY_VERIFY_WITH_TIMEOUT((Send({0xFE}), queue.received() > 0), 20000);
 }
 
 void JackMidiWindowTest::cleanup() {

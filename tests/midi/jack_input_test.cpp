@@ -90,10 +90,22 @@ TEST_F(JackMidiTest, AnotherClientsPortIsListedWithItsSystemAndOpened) {
   std::string error;
   std::unique_ptr<MidiPort> input = ports->Open(*entry, queue, error);
   ASSERT_TRUE(input) << error;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the connection settles
+  // Active sensing until the connection carries it (slow under ThreadSanitizer).
+  const std::vector<unsigned char> sensing{0xFE};
+  const auto end = Clock::now() + std::chrono::seconds(20);
+  while (queue.received() == 0 && Clock::now() < end) {
+    keys.sendMessage(&sensing);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   const std::vector<unsigned char> note{0x91, 64, 1};
   keys.sendMessage(&note);
-  EXPECT_EQ(Collect(1), std::vector<uint32_t>{0x014091});
+  std::vector<uint32_t> got;
+  while (got.empty() && Clock::now() < end + std::chrono::seconds(5)) {
+    for (uint32_t m : Collect(1)) {
+      if (m != 0xFE) got.push_back(m);
+    }
+  }
+  EXPECT_EQ(got, std::vector<uint32_t>{0x014091});
   // Closing it stops the messages.
   input.reset();
   keys.sendMessage(&note);
