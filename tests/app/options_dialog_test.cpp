@@ -12,8 +12,11 @@
 #include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
+#include "app/midi_glue.h"
+#include "app/midi_input_page.h"
 #include "app/options_dialog.h"
 #include "app/sound_output_page.h"
+#include "../midi/fake_midi_ports.h"
 #include "clock_devices.h"
 #include "engine/engine.h"
 #include "resources/ids.h"
@@ -47,13 +50,18 @@ class OptionsDialogTest : public QObject {
   void f1AndHelpInTheDialogOpenItsSection();
   void stereoCommandTogglesTheOutput();
   void aboutBoxIsCentredWithOneButton();
+  void midiPageShowsTheDevicesAndFlags();
+  void midiChannelAbove16IsRefused();
+  void midiDeviceThatFailsKeepsTheDialogOpen();
 
  private:
   AudioOutput& Out() { return window_->output(); }
+  MidiInput& Midi();
 
   QTemporaryDir folder_;
   FakeDialogs dialogs_;
   ClockDevices* devices_ = nullptr;
+  FakePorts* midi_ports_ = nullptr;  // owned by the window
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -65,7 +73,17 @@ void OptionsDialogTest::init() {
   options.dialogs = &dialogs_;
   options.devices = std::move(devices);
   options.output_folder = folder_.path().toStdString();
+  auto ports = std::make_unique<FakePorts>();
+  ports->ports = {{"(ALSA) Kornmill MIDI in", "ALSA", "Kornmill MIDI in", true},
+                  {"(ALSA) Keys:out", "ALSA", "Keys:out", false},
+                  {"(JACK) pads:out", "JACK", "pads:out", false}};
+  midi_ports_ = ports.get();
+  options.midi_ports = std::move(ports);
   window_ = std::make_unique<MainWindow>(std::move(options));
+}
+
+MidiInput& OptionsDialogTest::Midi() {
+  return window_->midi().input();
 }
 
 void OptionsDialogTest::cleanup() {
@@ -87,6 +105,7 @@ void OptionsDialogTest::pagesAndLabels() {
   page->rates()->setCurrentIndex(page->rates()->findText(QStringLiteral("44100")));
   emit page->rates()->activated(page->rates()->currentIndex());
   QCOMPARE(page->buffer_label()->text(), QStringLiteral("1024 frames, 23 ms"));
+  QCOMPARE(dialog.tabs()->tabText(1), QStringLiteral("MIDI input"));
   QCOMPARE(Out().config().sample_rate, 44100);  // live
   for (const char* label : {"&OK", "&Cancel", "&Help"}) {
     QVERIFY2(DialogButton(dialog, QString::fromUtf8(label)), label);
@@ -214,6 +233,95 @@ void OptionsDialogTest::aboutBoxIsCentredWithOneButton() {
   QTest::mouseClick(buttons[0], Qt::LeftButton);
   QVERIFY(!box.isVisible());
   QCOMPARE(box.result(), int(QDialog::Accepted));
+}
+
+void OptionsDialogTest::midiPageShowsTheDevicesAndFlags() {
+  Midi().config().monitor = false;
+  // A keyboard plugged in since start-up appears, and the open device stays chosen.
+  midi_ports_->ports.insert(midi_ports_->ports.begin() + 1,
+                            {"(ALSA) New:out", "ALSA", "New:out", false});
+  Midi().config().device = 2;  // "(ALSA) Keys:out" in the list of start-up
+  OptionsDialog dialog(*window_);
+  MidiInputPage* page = dialog.midi_input_page();
+  QCOMPARE(page->devices()->count(), 5);
+  QCOMPARE(page->devices()->itemText(0), QStringLiteral("None"));
+  QCOMPARE(page->devices()->itemText(2), QStringLiteral("(ALSA) New:out"));
+  QCOMPARE(page->devices()->currentText(), QStringLiteral("(JACK) pads:out"));
+  QCOMPARE(Midi().config().device, 3);
+  QVERIFY(page->move_sliders()->isChecked());
+  QVERIFY(!page->monitor()->isChecked());
+  page->monitor()->click();
+  page->move_sliders()->click();
+  page->devices()->setCurrentIndex(0);
+  emit page->devices()->activated(0);
+  QCOMPARE(Midi().config().device, kNoMidiDevice);
+  QVERIFY(Midi().config().monitor);
+  QVERIFY(!Midi().config().move_sliders);
+  dialog.reject();
+  QCOMPARE(Midi().config().device, 3);
+  QVERIFY(!Midi().config().monitor);
+  QVERIFY(Midi().config().move_sliders);
+}
+
+void OptionsDialogTest::midiChannelAbove16IsRefused() {
+  OptionsDialog dialog(*window_);
+  dialog.show();
+  dialog.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  dialog.tabs()->setCurrentIndex(1);
+  ChannelBox* channel = dialog.midi_input_page()->channel();
+  QCOMPARE(channel->value(), 0);
+  channel->setFocus();
+  channel->selectAll();
+  QTest::keyClicks(channel, QStringLiteral("5"));
+  QTest::keyClick(channel, Qt::Key_Tab);
+  QCOMPARE(Midi().config().channel, 5);
+  channel->setFocus();
+  channel->selectAll();
+  QTest::keyClicks(channel, QStringLiteral("17"));
+  QCOMPARE(channel->text(), QStringLiteral("17"));  // typed, not yet taken
+  QTest::keyClick(channel, Qt::Key_Tab);
+  QCOMPARE(channel->text(), QStringLiteral("5"));
+  QCOMPARE(Midi().config().channel, 5);
+  QTest::keyClick(channel, Qt::Key_Up);
+  QCOMPARE(Midi().config().channel, 6);
+  dialog.accept();
+  QCOMPARE(Midi().config().channel, 6);
+}
+
+void OptionsDialogTest::midiDeviceThatFailsKeepsTheDialogOpen() {
+  QCOMPARE(midi_ports_->opened, std::vector<std::string>{"(ALSA) Kornmill MIDI in"});
+  midi_ports_->refuse = "(JACK) pads:out";
+  OptionsDialog dialog(*window_);
+  dialog.show();
+  MidiInputPage* page = dialog.midi_input_page();
+  page->devices()->setCurrentIndex(3);
+  emit page->devices()->activated(3);
+  QTest::mouseClick(DialogButton(dialog, QStringLiteral("&OK")), Qt::LeftButton);
+  QVERIFY(dialog.isVisible());
+  QCOMPARE(dialogs_.boxes.back().title, QStringLiteral("Error opening MIDI input device"));
+  QVERIFY(!Midi().is_open());
+  // Cancel now puts back the device the dialog found, open.
+  QTest::mouseClick(DialogButton(dialog, QStringLiteral("&Cancel")), Qt::LeftButton);
+  QCOMPARE(dialog.result(), int(QDialog::Rejected));
+  QCOMPARE(Midi().config().device, 0);
+  QVERIFY(Midi().is_open());
+  QCOMPARE(midi_ports_->opened.back(), std::string("(ALSA) Kornmill MIDI in"));
+
+  // Another try: the failing device, then one that opens.
+  OptionsDialog again(*window_);
+  again.show();
+  page = again.midi_input_page();
+  page->devices()->setCurrentIndex(3);
+  emit page->devices()->activated(3);
+  QTest::mouseClick(DialogButton(again, QStringLiteral("&OK")), Qt::LeftButton);
+  QVERIFY(again.isVisible());
+  page->devices()->setCurrentIndex(2);
+  emit page->devices()->activated(2);
+  QTest::mouseClick(DialogButton(again, QStringLiteral("&OK")), Qt::LeftButton);
+  QCOMPARE(again.result(), int(QDialog::Accepted));
+  QCOMPARE(midi_ports_->opened.back(), std::string("(ALSA) Keys:out"));
+  QVERIFY(Midi().is_open());
 }
 
 KORNMILL_QT_TEST(OptionsDialogTest);
