@@ -16,6 +16,7 @@
 #include "app/dialog_panel.h"
 #include "app/dialogs.h"
 #include "app/focus_frame.h"
+#include "app/gesture_host.h"
 #include "app/help.h"
 #include "app/loader_host.h"
 #include "app/menu_bar.h"
@@ -90,14 +91,10 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   StartSoundTable();
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
   ConnectPostedEvents();
-  connect(panel_->play_button(), &QPushButton::clicked, this, [this] {
-    CallOutput([](AudioOutput& out) { out.TogglePlay(kPlayFromButton); });
-    patch_view_->EndWithoutNotice();
-  });
-  connect(panel_->file_button(), &QPushButton::clicked, this, [this] {
-    CallOutput([](AudioOutput& out) { out.ToggleRecord(); });
-    patch_view_->EndWithoutNotice();
-  });
+  gesture_ = std::make_unique<GestureHost>(*this);
+  connect(panel_->play_button(), &QPushButton::clicked, this,
+          [this] { OnPlayCommand(kPlayFromButton); });
+  connect(panel_->file_button(), &QPushButton::clicked, this, [this] { OnRecordCommand(); });
   stream_view_->SelectStream(0);
   // The change time, shown in item 1038 and on its own scrollbar.
   const int change_time = streams_.change_time();
@@ -156,6 +153,16 @@ void MainWindow::CallOutput(const std::function<void(AudioOutput&)>& call) {
   } catch (const OutputBufferError&) {
     EndAfterFatalError();
   }
+}
+
+void MainWindow::OnPlayCommand(int source) {
+  CallOutput([source](AudioOutput& out) { out.TogglePlay(source); });
+  patch_view_->EndWithoutNotice();
+}
+
+void MainWindow::OnRecordCommand() {
+  CallOutput([](AudioOutput& out) { out.ToggleRecord(); });
+  patch_view_->EndWithoutNotice();
 }
 
 void MainWindow::EndAfterFatalError() {
@@ -294,9 +301,11 @@ bool MainWindow::focusNextPrevChild(bool) {
 }
 
 void MainWindow::EnterModal() {
+  if (gesture_) gesture_->SetEnabled(false);
   controls_->DrawFocusFrame();
 }
 void MainWindow::LeaveModal() {
+  if (gesture_) gesture_->SetEnabled(true);
   controls_->DrawFocusFrame();
 }
 
@@ -432,10 +441,12 @@ MenuState MainWindow::CurrentMenuState() const {
     s.relative_fine = midi_->config().relative_fine;
     s.program_change = midi_->config().program_change;
   }
+  s.gesture_window_available = gesture_ != nullptr;
   return s;
 }
 
 void MainWindow::SetPlayButton(int button_id, std::string_view text, bool checked) {
+  if (button_id == kIdGesturePlay && gesture_) gesture_->SetPlayButton(ToQString(text), checked);
   if (button_id != kIdPlayButton) return;
   panel_->play_button()->setText(ToQString(text));
   panel_->play_button()->setChecked(checked);
@@ -443,6 +454,11 @@ void MainWindow::SetPlayButton(int button_id, std::string_view text, bool checke
 
 void MainWindow::SetRecordButtons(bool checked) {
   panel_->file_button()->setChecked(checked);
+  if (gesture_) gesture_->SetRecordButton(checked);
+}
+
+bool MainWindow::GestureWindowOpen() const {
+  return gesture_ && gesture_->open();
 }
 
 void MainWindow::ShowStatus(std::string_view text) {

@@ -19,6 +19,7 @@ class ControlView;
 class DialogPanel;
 class Dialogs;
 class Engine;
+class GestureHost;
 class MenuBar;
 class MenuCommands;
 class PatchPrompts;
@@ -79,6 +80,7 @@ class MainWindow : public QMainWindow, private OutputView {
   MenuBar& menus() { return *menus_; }
   MessageBoxes& boxes() { return *boxes_; }
   MidiGlue& midi() { return *midi_; }
+  GestureHost& gesture() { return *gesture_; }
   bool q_key_down() const { return q_down_; }
   // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
   Qt::KeyboardModifiers modifiers() const { return modifiers_; }
@@ -93,6 +95,10 @@ class MainWindow : public QMainWindow, private OutputView {
   // Runs an output operation; when the output ring cannot be allocated (the
   // fatal-error box has been shown) the program ends.
   void CallOutput(const std::function<void(AudioOutput&)>& call);
+  // The Play buttons (the main window's, the Gesture Window's) and the record
+  // buttons (">>> F&ile  ", "&Record").
+  void OnPlayCommand(int source);
+  void OnRecordCommand();
 
  signals:
   // The main dialog ended: 1 after the exit command, -1 after a fatal error.
@@ -125,6 +131,7 @@ class MainWindow : public QMainWindow, private OutputView {
   void ShowError(std::string_view title, std::string_view text) override;
   void ShowWarning(std::string_view text) override;
   void OutputRateChanged(uint32_t rate) override;
+  bool GestureWindowOpen() const override;
 
   std::unique_ptr<Dialogs> own_dialogs_;
   std::unique_ptr<SettingsSessionStore> own_session_;
@@ -146,6 +153,7 @@ class MainWindow : public QMainWindow, private OutputView {
   std::unique_ptr<MenuCommands> commands_;
   EventPoster poster_;
   std::unique_ptr<MidiGlue> midi_;
+  std::unique_ptr<GestureHost> gesture_;  // after the parts it uses: it goes first
   void TrackKeys(QEvent* event);
 
   bool q_down_ = false;

@@ -7,6 +7,7 @@
 #include "app/control_view.h"
 #include "app/dialog_panel.h"
 #include "app/dialogs.h"
+#include "app/gesture_host.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/midi_glue.h"
@@ -80,6 +81,9 @@ void MenuCommands::Run(int id) {
       break;
     case kCmdToggleStereo:
       window_.CallOutput([](AudioOutput& o) { o.ToggleStereo(); });
+      break;
+    case kCmdGestureWindow:
+      window_.gesture().Open();
       break;
     case kCmdHelp:
       window_.ShowHelp();

@@ -128,8 +128,13 @@ class AudioOutput final : public BlockSource {
   // Test Play in the options dialog plays without recording: it clears the
   // flag and restores it afterwards. Recording stays off without an open file.
   void set_recording(bool on);
-  // Play was started while the gesture window was open.
+  // Play was started while the gesture window was open, or the window opened
+  // while playing: the gesture pad's mix is live until play stops.
   bool gesture_active() const { return gesture_active_; }
+  // The gesture window opened.
+  void GestureWindowOpened() {
+    if (playing_) gesture_active_ = true;
+  }
 
   // Counters; the device thread changes them, any thread may read them.
   int32_t blocks_played() const { return blocks_played_.load(std::memory_order_relaxed); }

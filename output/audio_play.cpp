@@ -183,9 +183,9 @@ void AudioOutput::FillBlock() {
 void AudioOutput::OnBlockDone(int) {
   CheckDeviceLost();
   if (q_key_down_ && q_key_down_()) {
-    const int button = gesture_active_ ? kIdGesturePlay : kIdPlayButton;
+    // Every Play button shows the stop, not only the one that started play.
     StopPlay();
-    view_.SetPlayButton(button, kTextPlay, false);
+    SetPlayButtons(kTextPlay, false);
   }
   if (!playing_) return;
   if (!stopping_ || engine_.active_grains() > 0) {

@@ -27,6 +27,10 @@ size_t PrefixOfCharacters(std::string_view s, int limit) {
 
 }  // namespace
 
+std::string FirstCharacters(std::string_view s, int limit) {
+  return std::string(s.substr(0, PrefixOfCharacters(s, limit)));
+}
+
 char BankLetter(int bank) {
   return static_cast<char>('A' + bank);
 }

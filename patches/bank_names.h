@@ -19,6 +19,9 @@ char BankLetter(int bank);
 // (10) or "Patch %d" (11..20) when stored, with "*" appended when changed.
 std::string SlotCaption(int slot, bool stored, bool changed);
 
+// The first `limit` UTF-8 characters of `s` (a character is never split).
+std::string FirstCharacters(std::string_view s, int limit);
+
 // A typed bank name without the characters " * ? \ / < > : .
 std::string FilterBankName(std::string_view typed);
 

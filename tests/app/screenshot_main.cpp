@@ -1,16 +1,50 @@
-// Takes docs/main-window.png: the main window as a musician sees it, playing, grabbed from the X
-// server.
+// Takes the screenshots of the docs: the main window as a musician sees it, playing, and with
+// --gesture the Gesture Window over it, grabbed from the X server.
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "app/control_view.h"
+#include "app/gesture_host.h"
+#include "app/gesture_pad.h"
+#include "app/gesture_window.h"
 #include "app/main_window.h"
+#include "app/patch_view.h"
+#include "controls/control_table.h"
+#include "controls/stream.h"
+#include "patches/gesture_mixer.h"
+#include "resources/ids.h"
+
+namespace {
+
+// Four patches in bank A and the Gesture Window with its marker moved off the start.
+void OpenGestureWindow(kornmill::MainWindow& window) {
+  using namespace kornmill;
+  Stream& s = window.streams().current();
+  BankTable& banks = window.patches().banks();
+  banks.bank(0).set_name("Clouds");
+  const int freqs[] = {12000, 3000, 10347, 16000};
+  const int pitches[] = {-2000, 0, 5000, -6144};
+  for (int slot = 1; slot <= 4; ++slot) {
+    s.controls[kGrainFreq].target = freqs[slot - 1];
+    s.controls[kPitch].target = pitches[slot - 1];
+    banks.ApplySlot(s, 0, slot, kModShift, GlideTiming{44100, 0, 64});
+  }
+  window.OnMenuCommand(kCmdGestureWindow);
+  GestureWindow* gesture = window.gesture().window();
+  const GesturePadGeometry& rules = gesture->pad()->rules();
+  window.gesture().mixer().MoveMarker(
+      rules.MarkerAt({rules.pad.right * 2 / 3, rules.pad.bottom / 3}));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <output.png>\n", argv[0]);
+  const bool gesture = argc == 3 && std::strcmp(argv[2], "--gesture") == 0;
+  if (argc != 2 && !gesture) {
+    std::fprintf(stderr, "usage: %s <output.png> [--gesture]\n", argv[0]);
     return 2;
   }
   QApplication app(argc, argv);
@@ -25,12 +59,18 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 40; ++i) {
     window.controls().OnControlScroll(kornmill::ScrollAction::kLineDown, 1507, 0, {});
   }
+  if (gesture) OpenGestureWindow(window);
   int result = 1;
   QTimer::singleShot(1500, &app, [&] {
     const QPixmap shot = window.screen()->grabWindow(
         0, window.x(), window.y(), window.frameGeometry().width(), window.frameGeometry().height());
     result = shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
-    window.Exit();
+    // The patches stored for the picture are not the user's: no exit that saves them.
+    if (gesture) {
+      window.ShutDown();
+    } else {
+      window.Exit();
+    }
     app.quit();
   });
   app.exec();

@@ -176,7 +176,7 @@ TEST_F(PlayStateTest, PlayDuringSoftStopResumesOnTheOpenDevice) {
   EXPECT_GT(engine.active_grains(), 0);
 }
 
-TEST_F(PlayStateTest, QKeyStopsPlayAndResetsTheButtonThatStartedIt) {
+TEST_F(PlayStateTest, QKeyStopsPlayAndResetsEveryPlayButton) {
   bool q = false;
   out.set_key_state([&] { return q; });
   view.gesture_open = true;
@@ -191,6 +191,9 @@ TEST_F(PlayStateTest, QKeyStopsPlayAndResetsTheButtonThatStartedIt) {
   EXPECT_FALSE(out.gesture_active());
   EXPECT_EQ(view.gesture_play.text, "&Play");
   EXPECT_FALSE(view.gesture_play.checked);
+  // The main window's button too: it must not go on saying "Sto&p".
+  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_FALSE(view.play.checked);
   EXPECT_EQ(provider->log.closes, 1);
 }
 

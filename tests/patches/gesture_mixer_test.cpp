@@ -1,0 +1,216 @@
+// The pad's mix in the engine: only at a control tick, only while active, the same sound for the
+// same path.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "controls/control_table.h"
+#include "controls/stream.h"
+#include "engine/engine.h"
+#include "patches/bank_table.h"
+#include "patches/gesture_mixer.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<int> allocations{0};
+}  // namespace
+
+// Counts the allocations made while `counting` is set.
+void* operator new(std::size_t n) {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+// The replacement pair above allocates with malloc, so free is the match.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+#pragma GCC diagnostic pop
+
+namespace kornmill::testing {
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr GestureRect kPad = {0, 0, 393, 334};
+// 6.4 units of 1/64 s at 44100 Hz.
+constexpr int32_t kGlideFrames = 4410;
+
+// An engine playing the built-in sine, four stored patches in bank B (slots
+// 1 .. 4, each a different sound) at the pad's corners, and the pad's mixer.
+struct GestureRig {
+  explicit GestureRig(int block_frames) {
+    engine.SetOutputFormat(kRate, true, block_frames);
+    streams.InitStreams(&engine.sine());
+    StorePatch(1, {{kGrainFreq, 12000}, {kGrainLength, 400}, {kPitch, -2000}});
+    StorePatch(2, {{kGrainFreq, 3000}, {kGrainLength, 2500}, {kAmp, 900}, {kPanRnd, 200}});
+    StorePatch(3, {{kPitch, 5000}, {kGliss, 800}, {kAttack, 20}, {kDecay, 240}});
+    StorePatch(4, {{kGrainFreq, 16000}, {kGrainLength, 60}, {kPan, -200}, {kAmp, 300}});
+    // The stream starts from the default patch again.
+    for (int k = 0; k < kGrainControls; ++k) streams[0].controls[k].target = DefaultValue(k);
+    mixer = std::make_unique<GestureMixer>(banks, streams, engine);
+    mixer->set_active_source([this] { return active; });
+    for (int c = 0; c < kGestureCorners; ++c) mixer->set_corner(c, BankTable::PatchCode(1, c + 1));
+    geometry = GesturePadGeometry::OfPad(kPad);
+    mixer->set_mix_rect(geometry.mix);
+    mixer->PlaceMarker(geometry.start);
+    engine.set_gesture_mix(mixer.get());
+    out.assign(static_cast<size_t>(block_frames) * 2, 0.0f);
+  }
+  ~GestureRig() { engine.set_gesture_mix(nullptr); }
+
+  void StorePatch(int slot, std::initializer_list<std::pair<int, int>> values) {
+    for (int k = 0; k < kGrainControls; ++k) streams[0].controls[k].target = DefaultValue(k);
+    for (const auto& [k, v] : values) streams[0].controls[k].target = v;
+    banks.ApplySlot(streams[0], 1, slot, kModShift, GlideTiming{kRate, 0, 64});
+  }
+  GestureValues Targets() const {
+    GestureValues t{};
+    for (int k = 0; k < kGrainControls; ++k) t[size_t(k)] = streams[0].controls[k].target;
+    return t;
+  }
+  void Block() { engine.RenderNextBlock(out.data(), streams); }
+
+  Engine engine;
+  StreamTable streams;
+  BankTable banks;
+  std::unique_ptr<GestureMixer> mixer;
+  GesturePadGeometry geometry;
+  bool active = true;
+  std::vector<float> out;
+};
+
+TEST(GestureMixer, MovingTheMarkerWhileNotActiveChangesNoTarget) {
+  GestureRig rig(256);
+  rig.active = false;
+  const GestureValues before = rig.Targets();
+  rig.engine.PrepareForPlay(rig.streams, true);
+  rig.mixer->MoveMarker(rig.geometry.MarkerAt({300, 40}));
+  for (int b = 0; b < 20; ++b) rig.Block();
+  EXPECT_EQ(rig.Targets(), before);
+  // The move stays flagged: once the pad is active, the next tick mixes it.
+  EXPECT_TRUE(rig.mixer->moved());
+  rig.active = true;
+  rig.Block();
+  EXPECT_EQ(rig.Targets(), rig.mixer->Targets());
+  EXPECT_FALSE(rig.mixer->moved());
+}
+
+TEST(GestureMixer, AMixReachesTheStreamOnlyAtAControlTickAndGlidesInATenthOfASecond) {
+  GestureRig rig(8);  // one step per block: the ticks fall on blocks 1, 14, 27, ...
+  rig.engine.PrepareForPlay(rig.streams, true);
+  rig.Block();
+  const GestureValues before = rig.Targets();
+  const GesturePoint to = rig.geometry.MarkerAt({120, 280});
+  rig.mixer->MoveMarker(to);
+  for (int step = 1; step < 13; ++step) rig.Block();
+  EXPECT_EQ(rig.Targets(), before);
+  EXPECT_TRUE(rig.mixer->moved());
+  const int32_t tick = rig.engine.frame_clock();
+  rig.Block();
+  const GestureValues expected =
+      ApplyGestureMix({&rig.banks.bank(1).slot(1).values, &rig.banks.bank(1).slot(2).values,
+                       &rig.banks.bank(1).slot(3).values, &rig.banks.bank(1).slot(4).values},
+                      to, rig.geometry.mix);
+  EXPECT_NE(expected, before);
+  EXPECT_EQ(rig.Targets(), expected);
+  EXPECT_FALSE(rig.mixer->moved());
+  for (int k = 0; k < kGrainControls; ++k) {
+    EXPECT_EQ(rig.streams[0].controls[k].end_time, tick + kGlideFrames) << k;
+  }
+  // The change time (control 28) is not the pad's.
+  EXPECT_EQ(rig.streams[0].controls[kChangeTime].target, DefaultValue(kChangeTime));
+}
+
+TEST(GestureMixer, ACornerWhosePatchIsGoneMixesTheDefaultPatch) {
+  GestureRig rig(256);
+  rig.mixer->set_corner(kTopLeft, BankTable::PatchCode(5, 9));  // F9: empty
+  rig.mixer->PlaceMarker(rig.geometry.MarkerAt({0, 0}));
+  rig.mixer->Apply();
+  EXPECT_EQ(rig.Targets(), rig.banks.default_patch().values);
+}
+
+TEST(GestureMixer, MixingAtTheControlTickAllocatesNothing) {
+  GestureRig rig(256);
+  // Corners that change pitch and envelope but not how many grains sound, so
+  // that the grain pool, which grows between blocks, keeps its size.
+  for (int c : {kTopLeft, kBottomLeft}) rig.mixer->set_corner(c, 0);
+  for (int c : {kTopRight, kBottomRight}) rig.mixer->set_corner(c, BankTable::PatchCode(1, 3));
+  rig.engine.PrepareForPlay(rig.streams, true);
+  for (int b = 0; b < 8; ++b) rig.Block();  // the stream's block and the grain pool are sized
+  for (int b = 0; b < 40; ++b) {
+    rig.mixer->MoveMarker(rig.geometry.MarkerAt({20 + 9 * b, 300 - 7 * b}));
+    counting = true;
+    rig.Block();
+    counting = false;
+    EXPECT_FALSE(rig.mixer->moved());
+  }
+  EXPECT_EQ(allocations.load(), 0);
+}
+
+// A marker path: at the start of block `block` the marker is dragged to `held`.
+struct PathMove {
+  int block;
+  GesturePoint held;
+};
+
+struct PathRender {
+  std::vector<float> samples;
+  GestureValues targets{};
+  GestureValues currents{};
+  GestureValues end_mix{};
+};
+
+PathRender RenderPath(const std::vector<PathMove>& path, int blocks) {
+  GestureRig rig(256);
+  rig.engine.PrepareForPlay(rig.streams, true);
+  PathRender r;
+  size_t next = 0;
+  GesturePoint end = rig.geometry.start;
+  for (int b = 0; b < blocks; ++b) {
+    for (; next < path.size() && path[next].block == b; ++next) {
+      end = rig.geometry.MarkerAt(path[next].held);
+      rig.mixer->MoveMarker(end);
+    }
+    rig.Block();
+    r.samples.insert(r.samples.end(), rig.out.begin(), rig.out.end());
+  }
+  r.targets = rig.Targets();
+  for (int k = 0; k < kGrainControls; ++k) {
+    r.currents[size_t(k)] = static_cast<int32_t>(rig.streams[0].controls[k].current);
+  }
+  r.end_mix =
+      ApplyGestureMix({&rig.banks.bank(1).slot(1).values, &rig.banks.bank(1).slot(2).values,
+                       &rig.banks.bank(1).slot(3).values, &rig.banks.bank(1).slot(4).values},
+                      end, rig.geometry.mix);
+  return r;
+}
+
+TEST(GestureMixer, TheSameGesturePathRendersTheSameSamplesAndEndsOnItsMix) {
+  // A drag from the top-left corner across the pad, several moves inside one
+  // block, then a rest long enough for the last glide to arrive.
+  const std::vector<PathMove> path = {
+      {2, {20, 20}},   {5, {80, 60}},    {5, {120, 90}},   {9, {200, 150}},
+      {14, {390, 40}}, {20, {300, 330}}, {21, {310, 300}}, {30, {140, 260}},
+  };
+  const PathRender first = RenderPath(path, 60);
+  const PathRender second = RenderPath(path, 60);
+  ASSERT_EQ(first.samples.size(), second.samples.size());
+  EXPECT_TRUE(first.samples == second.samples);
+  EXPECT_EQ(first.targets, first.end_mix);
+  EXPECT_EQ(first.currents, first.end_mix);  // the glide arrived
+  // The path is heard: without it the same blocks sound otherwise.
+  const PathRender still = RenderPath({}, 60);
+  EXPECT_FALSE(still.samples == first.samples);
+}
+
+}  // namespace
+}  // namespace kornmill::testing
