@@ -23,15 +23,15 @@ namespace {
 void OpenGestureWindow(kornmill::MainWindow& window) {
   using namespace kornmill;
   Stream& s = window.streams().current();
-  BankTable& banks = window.patches().banks();
-  banks.bank(0).set_name("Clouds");
   const int freqs[] = {12000, 3000, 10347, 16000};
   const int pitches[] = {-2000, 0, 5000, -6144};
   for (int slot = 1; slot <= 4; ++slot) {
     s.controls[kGrainFreq].target = freqs[slot - 1];
     s.controls[kPitch].target = pitches[slot - 1];
-    banks.ApplySlot(s, 0, slot, kModShift, GlideTiming{44100, 0, 64});
+    window.patches().ClickSlot(slot, kModShift, 0);
   }
+  window.patches().banks().bank(0).set_name("Clouds");
+  window.patches().MarkPatchButton(0);
   window.OnMenuCommand(kCmdGestureWindow);
   GestureWindow* gesture = window.gesture().window();
   const GesturePadGeometry& rules = gesture->pad()->rules();
