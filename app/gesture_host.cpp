@@ -54,7 +54,6 @@ void GestureHost::Create() {
   hooks.play = [this] { Play(); };
   hooks.record = [this] { main_.OnRecordCommand(); };
   hooks.close = [this] { Close(); };
-  hooks.help = [this] { main_.ShowHelp(window_); };
   window_ = new GestureWindow(&main_, main_.patches().banks(), *mixer_, std::move(hooks));
   // The bank commands that could take a corner's patch away wait for the window to close.
   EnableBankCommands(false);

@@ -3,7 +3,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -163,14 +162,6 @@ void GestureWindow::SetRecordButton(bool checked) {
 
 void GestureWindow::reject() {
   hooks_.close();
-}
-
-void GestureWindow::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F1) {
-    hooks_.help();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 void GestureWindow::closeEvent(QCloseEvent* event) {

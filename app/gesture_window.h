@@ -29,7 +29,6 @@ class GestureWindow : public QDialog {
     std::function<void()> play;    // "&Play": apply the mix and start, or stop
     std::function<void()> record;  // "&Record": the main window's ">>> F&ile  "
     std::function<void()> close;   // "&Close", Escape or the close box
-    std::function<void()> help;    // F1
   };
 
   GestureWindow(QWidget* owner, const BankTable& banks, GestureMixer& mixer, Hooks hooks);
@@ -62,7 +61,6 @@ class GestureWindow : public QDialog {
   void reject() override;
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
