@@ -179,6 +179,9 @@ void RenderJob::ApplyStreamOptions(const RenderOptions& o) {
   if (o.recall >= 0) Recall(o.recall);
   for (const ControlSetting& c : o.settings) {
     SetControlTarget(streams_, c.control, c.value, false, rate_, engine_.frame_clock());
+    // Play starts every control at its target. A value equal to the control's
+    // current one starts no glide, and would leave the target a recall set.
+    s.controls[static_cast<size_t>(c.control)].target = c.value;
   }
 }
 

@@ -118,6 +118,21 @@ TEST_F(RenderRecallTest, ARecallSoundsLikeItsValuesSet) {
   EXPECT_FALSE(recalled == ReadBytes(b));
 }
 
+TEST_F(RenderRecallTest, SetAfterARecallWinsEvenWithTheDefaultValue) {
+  // The glissando back at its default, 0, which is also where it stands before Play.
+  std::string text;
+  ASSERT_EQ(RunProgram("--seconds 1 --bank " + bank_path + " --recall 2 --set 16=0 -o " + a, &text),
+            0)
+      << text;
+  std::string set_args;
+  for (int k = 0; k < kPan; ++k) {
+    if (k == kGliss) continue;
+    set_args += " --set " + std::to_string(k) + "=" + std::to_string(Patch()[static_cast<size_t>(k)]);
+  }
+  ASSERT_EQ(RunProgram("--seconds 1" + set_args + " -o " + b, &text), 0) << text;
+  EXPECT_TRUE(ReadBytes(a) == ReadBytes(b));
+}
+
 TEST_F(RenderRecallTest, AScoreRecallGlidesLikeTheSameSetLines) {
   std::istringstream recall_text("0.2 recall 2\n0.6 recall 0\n");
   std::string set_lines;
