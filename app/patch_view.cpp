@@ -186,7 +186,8 @@ void PatchView::Refresh() {
 void PatchView::LoadSession(SessionStore* store) {
   if (store) {
     const auto loaded =
-        LoadSessionPatches(*store, commands_.patch_folder(), banks_, commands_.prompts());
+        LoadSessionPatches(*store, commands_.patch_folder(), banks_, commands_.prompts(),
+                           factory_folder_);
     if (loaded[0]) banks_.set_current_bank(0);
   }
   Refresh();

@@ -35,7 +35,10 @@ class PatchView : public QObject {
     modifiers_ = std::move(source);
   }
 
-  // Start-up: the session's banks from the patches folder; bank A shown when it loaded.
+  // Where the factory banks offered on a first run are.
+  void set_factory_folder(std::string folder) { factory_folder_ = std::move(folder); }
+  // Start-up: the session's banks from the patches folder (on a first run the
+  // factory banks too); bank A shown when it loaded.
   void LoadSession(SessionStore* store);
   // Exit: the patches folder recorded, every changed bank saved and recorded in
   // the session; false when a question was cancelled and the program goes on.
@@ -77,6 +80,7 @@ class PatchView : public QObject {
   ControlView& controls_;
   BankTable banks_;
   BankCommands commands_;
+  std::string factory_folder_;
   std::unique_ptr<PatchPanel> items_;
   std::function<Qt::KeyboardModifiers()> modifiers_;
   int last_notice_ = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -59,6 +60,15 @@ void SyncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
+// Gives the finished file `temp` the name `path` unless that name is taken:
+// a hard link, or where the file system has none a rename that refuses to
+// replace. False with errno (EEXIST when the name is taken).
+bool LinkNoReplace(const std::string& temp, const std::string& path) {
+  if (::link(temp.c_str(), path.c_str()) == 0) return true;
+  if (errno != EPERM && errno != ENOTSUP) return false;
+  return ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+}
+
 }  // namespace
 
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
@@ -87,6 +97,37 @@ bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::s
   }
   SyncFolderOf(path);
   return true;
+}
+
+CreateStatus CreateNewFile(const std::string& path, std::span<const uint8_t> bytes,
+                           std::string* error) {
+  if (::access(path.c_str(), F_OK) == 0) return CreateStatus::kExists;
+  std::string temp;
+  const int fd = OpenTemporary(path, &temp);
+  if (fd < 0) {
+    *error = Reason(errno);
+    return CreateStatus::kFailed;
+  }
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  int failure = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    failure = errno;
+  }
+  CreateStatus status = CreateStatus::kCreated;
+  if (ok && !LinkNoReplace(temp, path)) {
+    failure = errno;
+    ok = false;
+    if (failure == EEXIST) status = CreateStatus::kExists;
+  }
+  ::unlink(temp.c_str());
+  if (!ok) {
+    if (status == CreateStatus::kExists) return status;
+    *error = Reason(failure);
+    return CreateStatus::kFailed;
+  }
+  SyncFolderOf(path);
+  return status;
 }
 
 ReadStatus ReadFileStart(const std::string& path, size_t limit, std::vector<uint8_t>* bytes,

@@ -14,6 +14,14 @@ namespace kornmill {
 // are kept. Returns false with the reason in `error`. Main thread.
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
 
+enum class CreateStatus { kCreated, kExists, kFailed };
+
+// Writes `bytes` as the new file `path` through a temporary file, never
+// replacing a file of that name: kExists leaves whatever is there untouched.
+// kFailed with the reason in `error`. Main thread.
+CreateStatus CreateNewFile(const std::string& path, std::span<const uint8_t> bytes,
+                           std::string* error);
+
 enum class ReadStatus { kOk, kMissing, kFailed };
 
 // Reads at most `limit` bytes from the start of a regular file. kMissing when

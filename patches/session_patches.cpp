@@ -5,15 +5,18 @@
 
 #include "patches/bank_names.h"
 #include "patches/bank_table.h"
+#include "patches/factory_banks.h"
 #include "patches/patch_bank_io.h"
 
 namespace kornmill {
 
 std::array<bool, kBankCount> LoadSessionPatches(SessionStore& store, const std::string& folder,
-                                                BankTable& banks, PatchPrompts& prompts) {
+                                                BankTable& banks, PatchPrompts& prompts,
+                                                const std::string& factory_folder) {
   std::array<bool, kBankCount> loaded{};
+  bool session = true;
   try {
-    const bool session = store.HasSessionPatches();
+    session = store.HasSessionPatches();
     for (int i = 0; i < kBankCount; ++i) {
       const std::string letter(1, BankLetter(i));
       if (!session) {
@@ -29,6 +32,9 @@ std::array<bool, kBankCount> LoadSessionPatches(SessionStore& store, const std::
     }
   } catch (const std::exception&) {
     // The banks loaded so far stay; start-up goes on.
+  }
+  if (!session && !factory_folder.empty()) {
+    OfferFactoryBanks(factory_folder, folder, banks, loaded, prompts);
   }
   return loaded;
 }

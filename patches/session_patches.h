@@ -28,11 +28,13 @@ class SessionStore {
 };
 
 // Reads the session's banks from `folder`: the files named in the session,
-// or on a first run the letter-named files ("A.kpb" ..). A missing file leaves
-// its bank empty; a failing store ends the loading quietly. Returns which
-// banks loaded.
+// or on a first run the letter-named files ("A.kpb" ..) and then the factory
+// banks of `factory_folder` (copied into `folder` where no file of their name
+// exists) in the banks still empty. A missing file leaves its bank empty; a
+// failing store ends the loading quietly. Returns which banks loaded.
 std::array<bool, kBankCount> LoadSessionPatches(SessionStore& store, const std::string& folder,
-                                                BankTable& banks, PatchPrompts& prompts);
+                                                BankTable& banks, PatchPrompts& prompts,
+                                                const std::string& factory_folder = {});
 
 // Records bank `letter`: its name, or no entry for an empty name. A failing
 // store is ignored.

@@ -16,36 +16,6 @@
 namespace kornmill::testing {
 namespace {
 
-// The session kept in memory; `fail` makes every call throw.
-class MemorySession : public SessionStore {
- public:
-  bool HasSessionPatches() override {
-    Check();
-    return exists;
-  }
-  std::string ReadBankEntry(char letter) override {
-    Check();
-    auto it = values.find(letter);
-    return it == values.end() ? std::string() : it->second;
-  }
-  void WriteBankEntry(char letter, const std::string& name) override {
-    Check();
-    exists = true;
-    values[letter] = name;
-  }
-  void DeleteBankEntry(char letter) override {
-    Check();
-    exists = true;
-    values.erase(letter);
-  }
-  void Check() const {
-    if (fail) throw std::runtime_error("Could not open new key handle");
-  }
-  bool exists = false;
-  bool fail = false;
-  std::map<char, std::string> values;
-};
-
 class BankCommandsTest : public ::testing::Test {
  protected:
   BankCommandsTest() : commands(banks, streams.streams, prompts, folder.path) {}

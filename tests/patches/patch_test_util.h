@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <deque>
+#include <map>
+#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include "base/sound.h"
 #include "controls/stream.h"
 #include "patches/patch_prompts.h"
+#include "patches/session_patches.h"
 
 namespace kornmill::testing {
 
@@ -58,6 +61,36 @@ class ScriptedPrompts : public PatchPrompts {
   std::vector<Box> questions;
   std::vector<Box> warnings;
   std::vector<std::string> chooser_folders;
+};
+
+// The session kept in memory; `fail` makes every call throw.
+class MemorySession : public SessionStore {
+ public:
+  bool HasSessionPatches() override {
+    Check();
+    return exists;
+  }
+  std::string ReadBankEntry(char letter) override {
+    Check();
+    auto it = values.find(letter);
+    return it == values.end() ? std::string() : it->second;
+  }
+  void WriteBankEntry(char letter, const std::string& name) override {
+    Check();
+    exists = true;
+    values[letter] = name;
+  }
+  void DeleteBankEntry(char letter) override {
+    Check();
+    exists = true;
+    values.erase(letter);
+  }
+  void Check() const {
+    if (fail) throw std::runtime_error("Could not open new key handle");
+  }
+  bool exists = false;
+  bool fail = false;
+  std::map<char, std::string> values;
 };
 
 // A fresh folder under the temporary folder, removed with the object.
