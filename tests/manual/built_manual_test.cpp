@@ -1,0 +1,171 @@
+// What the build made for the manual: help pages whose links all resolve, and factory bank files
+// that read back through the bank reader as their sources say.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "controls/control_table.h"
+#include "manual/bank_source.h"
+#include "manual/factory_page.h"
+#include "patches/bank_file.h"
+#include "patches/bank_names.h"
+#include "patches/patch_bank.h"
+#include "patches/patch_bank_io.h"
+#include "patches/patch_prompts.h"
+
+namespace kornmill {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kShare = KORNMILL_SHARE_DIR;
+const fs::path kHelp = kShare / "help";
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Every value of `attribute` in the page, in order.
+std::vector<std::string> AttributeValues(const std::string& html, const std::string& attribute) {
+  std::vector<std::string> values;
+  const std::string key = " " + attribute + "=\"";
+  for (size_t at = html.find(key); at != std::string::npos; at = html.find(key, at + 1)) {
+    const size_t start = at + key.size();
+    values.push_back(html.substr(start, html.find('"', start) - start));
+  }
+  return values;
+}
+
+std::map<std::string, std::string> Pages() {
+  std::map<std::string, std::string> pages;
+  for (const auto& entry : fs::directory_iterator(kHelp)) {
+    if (entry.path().extension() == ".html") {
+      pages[entry.path().filename().string()] = ReadText(entry.path());
+    }
+  }
+  return pages;
+}
+
+bool External(const std::string& href) {
+  return href.rfind("http://", 0) == 0 || href.rfind("https://", 0) == 0 ||
+         href.rfind("mailto:", 0) == 0;
+}
+
+TEST(BuiltManual, EveryLinkBetweenHelpPagesResolves) {
+  const auto pages = Pages();
+  ASSERT_GE(pages.size(), 10u) << "the build made too few pages in " << kHelp;
+  int links = 0;
+  for (const auto& [name, html] : pages) {
+    for (const std::string& href : AttributeValues(html, "href")) {
+      if (External(href)) continue;
+      const size_t hash = href.find('#');
+      const std::string file = hash == 0 ? name : href.substr(0, hash);
+      ASSERT_TRUE(fs::exists(kHelp / file)) << name << " links to missing " << href;
+      ++links;
+      if (hash == std::string::npos) continue;
+      const std::string anchor = href.substr(hash + 1);
+      const std::string& target = pages.at(file);
+      EXPECT_TRUE(target.find("name=\"" + anchor + "\"") != std::string::npos)
+          << name << " links to " << href << ", which has no anchor " << anchor;
+    }
+  }
+  EXPECT_GT(links, 100);
+}
+
+TEST(BuiltManual, EveryPageIsReachableFromTheContents) {
+  const auto pages = Pages();
+  std::set<std::string> seen = {"index.html"};
+  std::vector<std::string> todo = {"index.html"};
+  while (!todo.empty()) {
+    const std::string page = todo.back();
+    todo.pop_back();
+    for (const std::string& href : AttributeValues(pages.at(page), "href")) {
+      const std::string file = href.substr(0, href.find('#'));
+      if (External(href) || file.empty() || !pages.count(file)) continue;
+      if (seen.insert(file).second) todo.push_back(file);
+    }
+  }
+  for (const auto& [name, html] : pages) EXPECT_TRUE(seen.count(name)) << name;
+}
+
+TEST(BuiltManual, PagesAreCompleteWithTitlesAndNoTemplateLeft) {
+  for (const auto& [name, html] : Pages()) {
+    EXPECT_EQ(html.find("{{"), std::string::npos) << name;
+    EXPECT_EQ(html.find("<!-- generated:"), std::string::npos) << name;
+    EXPECT_NE(html.find("<title>"), std::string::npos) << name;
+    EXPECT_NE(html.find("href=\"help.css\""), std::string::npos) << name;
+    EXPECT_NE(html.rfind("</html>"), std::string::npos) << name;
+  }
+}
+
+// Answers nothing: a factory bank must read without a question or a warning.
+class NoPrompts : public PatchPrompts {
+ public:
+  Answer AskYesNoCancel(std::string_view, std::string_view text) override {
+    ADD_FAILURE() << text;
+    return kCancel;
+  }
+  bool AskOkCancel(std::string_view, std::string_view text) override {
+    ADD_FAILURE() << text;
+    return false;
+  }
+  void ShowWarning(std::string_view, std::string_view text) override { ADD_FAILURE() << text; }
+  std::string ChooseBankFile(std::string_view) override { return {}; }
+};
+
+std::vector<fs::path> FactorySources() {
+  std::vector<fs::path> sources;
+  for (const auto& e : fs::directory_iterator(fs::path(KORNMILL_SOURCE_DIR) / "patches/factory")) {
+    if (e.path().extension() == ".bank") sources.push_back(e.path());
+  }
+  std::sort(sources.begin(), sources.end());
+  return sources;
+}
+
+TEST(BuiltManual, FactoryBanksReadBackWithTwentyStoredSlots) {
+  const auto sources = FactorySources();
+  ASSERT_GE(sources.size(), 2u);
+  const std::string factory_page = ReadText(kHelp / "factory-banks.html");
+  for (const fs::path& source_path : sources) {
+    std::istringstream text(ReadText(source_path));
+    const FactoryBankSource source = ParseBankSource(text, source_path.string());
+    const fs::path file = kShare / "patches" / (source.name + ".kpb");
+    PatchBank bank;
+    NoPrompts prompts;
+    ASSERT_TRUE(ReadPatchBank(file.string(), bank, 0, source.name, prompts)) << file;
+    EXPECT_EQ(bank.name(), source.name);
+    ASSERT_EQ(bank.patch_count(), kSlotsPerBank) << file;
+    for (int slot = 1; slot <= kSlotsPerBank; ++slot) {
+      const FactoryPatch& patch = source.patches[static_cast<size_t>(slot - 1)];
+      EXPECT_TRUE(bank.slot(slot).stored());
+      EXPECT_EQ(bank.slot(slot).values, patch.values) << source.name << " slot " << slot;
+      EXPECT_EQ(bank.slot(slot).sound_name, patch.sound);
+      // The manual names every patch in its own row.
+      const std::string row = "id=\"" + PatchAnchor(source.name, slot) + "\"";
+      const size_t at = factory_page.find(row);
+      ASSERT_NE(at, std::string::npos) << row;
+      EXPECT_NE(factory_page.find("<b>" + patch.name + "</b>", at), std::string::npos)
+          << patch.name;
+    }
+  }
+}
+
+TEST(BuiltManual, ExamplesFolderHoldsTheBanksSoundsAndScores) {
+  const fs::path examples = kShare / "examples";
+  for (const char* name : {"phrase.wav", "drums.wav", "Stretch.kpb", "Clouds.kpb"}) {
+    EXPECT_TRUE(fs::is_regular_file(examples / name)) << name;
+  }
+  int scores = 0;
+  for (const auto& e : fs::directory_iterator(examples)) scores += e.path().extension() == ".score";
+  EXPECT_GE(scores, 4);
+}
+
+}  // namespace
+}  // namespace kornmill
