@@ -1,14 +1,20 @@
 // The real modal boxes and choosers of the window.
 #include "app/dialogs.h"
 
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
 #include "app/about_box.h"
+#include "app/help_window.h"
 
 namespace kornmill {
+
+QtDialogs::QtDialogs() = default;
+
+QtDialogs::~QtDialogs() {
+  delete help_;
+}
 
 int QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) {
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
@@ -56,7 +62,9 @@ int Dialogs::Exec(QDialog& dialog) {
 }
 
 bool QtDialogs::OpenHelp(const QUrl& page) {
-  return QDesktopServices::openUrl(page);
+  // One help window for the whole program, made when it is first asked for.
+  if (!help_) help_ = new HelpWindow();
+  return help_->ShowPage(page);
 }
 
 }  // namespace kornmill

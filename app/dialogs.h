@@ -1,6 +1,7 @@
 // The modal boxes and choosers the window opens, behind an interface tests can replace.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -33,15 +34,25 @@ class Dialogs {
   virtual int Exec(QDialog& dialog);
 };
 
-// The real boxes: QMessageBox, QFileDialog and the desktop's browser.
+class HelpWindow;
+
+// The real boxes: QMessageBox, QFileDialog and the program's help window.
 class QtDialogs : public Dialogs {
  public:
+  QtDialogs();
+  ~QtDialogs() override;
   int MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) override;
   QString ChooseSoundfile(QWidget* owner, const QString& folder) override;
   QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) override;
   QString ChooseBankFile(QWidget* owner, const QString& folder) override;
   void About(QWidget* owner) override;
   bool OpenHelp(const QUrl& page) override;
+
+  // The help window once it has been opened.
+  HelpWindow* help_window() const { return help_; }
+
+ private:
+  QPointer<HelpWindow> help_;
 };
 
 }  // namespace kornmill

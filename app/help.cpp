@@ -1,11 +1,39 @@
-// Locates the HTML help and maps window captions to its sections.
+// Locates the files installed with the program and maps window keywords to help pages.
 #include "app/help.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <array>
 
 namespace kornmill {
+
+namespace {
+
+struct HelpTopic {
+  const char* keyword;
+  const char* page;      // in the help folder
+  const char* fragment;  // empty: the top of the page
+};
+
+// The topics the program's windows ask for. There is no login window: its
+// keyword leads to the contents.
+constexpr std::array<HelpTopic, 5> kTopics = {{
+    {"Gesture Window", "gesture.html", ""},
+    {"I/O Options", "sound-card.html", ""},
+    {"Midi response dialog", "midi.html", "response"},
+    {"Contact", "about.html", ""},
+    {"Login Window", "index.html", ""},
+}};
+
+constexpr const char* kContents = "index.html";
+
+}  // namespace
+
+QString SharedFolder() {
+  return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/../share/kornmill"));
+}
 
 QString HelpKeyword(const QString& caption) {
   if (caption.contains(QStringLiteral("Login"), Qt::CaseInsensitive)) {
@@ -21,31 +49,23 @@ QString HelpKeyword(const QString& caption) {
   return {};
 }
 
-namespace {
-
-// "Gesture Window" -> "gesture-window": the anchors of the help page.
-QString Anchor(const QString& keyword) {
-  QString anchor = keyword.toLower();
-  anchor.replace(QLatin1Char('/'), QString());
-  anchor.replace(QLatin1Char(' '), QLatin1Char('-'));
-  return anchor;
-}
-
-}  // namespace
-
 QUrl HelpPage(const QString& keyword) {
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QStringList candidates = {
-      dir + QStringLiteral("/help/index.html"),
-      dir + QStringLiteral("/../share/kornmill/help/index.html"),
-  };
-  for (const QString& path : candidates) {
-    if (!QFileInfo::exists(path)) continue;
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath());
-    url.setFragment(keyword.isEmpty() ? QStringLiteral("contents") : Anchor(keyword));
+  const QDir help(SharedFolder() + QStringLiteral("/help"));
+  const QString contents = help.filePath(QString::fromLatin1(kContents));
+  if (!QFileInfo::exists(contents)) return {};
+  for (const HelpTopic& topic : kTopics) {
+    if (keyword != QLatin1String(topic.keyword)) continue;
+    const QString page = help.filePath(QString::fromLatin1(topic.page));
+    if (!QFileInfo::exists(page)) break;
+    QUrl url = QUrl::fromLocalFile(QFileInfo(page).canonicalFilePath());
+    if (*topic.fragment) url.setFragment(QString::fromLatin1(topic.fragment));
     return url;
   }
-  return {};
+  return QUrl::fromLocalFile(QFileInfo(contents).canonicalFilePath());
+}
+
+QString FactoryBankFolder() {
+  return SharedFolder() + QStringLiteral("/patches");
 }
 
 }  // namespace kornmill

@@ -207,6 +207,9 @@ void MainWindow::StartPatches(MainWindowOptions& options) {
   patch_prompts_ = std::make_unique<WindowPatchPrompts>(*this);
   patch_view_ = new PatchView(*panel_, streams_, *engine_, *controls_, *patch_prompts_, folder);
   patch_view_->set_modifier_source([this] { return modifiers_; });
+  patch_view_->set_factory_folder(options.factory_folder.empty()
+                                      ? FactoryBankFolder().toStdString()
+                                      : options.factory_folder);
   stream_view_->set_patch_hooks(
       [this](int stream) { return patch_view_->StreamSlotStored(stream); },
       [this](int stream) { patch_view_->MarkPatchButton(stream); });

@@ -42,6 +42,7 @@ struct MainWindowOptions {
   std::string source_folder;                // stored "Soundfile in folder"
   SettingsSessionStore* session = nullptr;  // null: the user's settings
   std::string patch_folder;                 // empty: the stored one, else the program's
+  std::string factory_folder;               // empty: the factory banks installed with it
   std::unique_ptr<MidiPortProvider> midi_ports;  // null: the ALSA sequencer and JACK
 };
 

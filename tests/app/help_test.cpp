@@ -1,0 +1,214 @@
+// The help window: opened at each window's keyword, history, links, find, beside a modal dialog;
+// and the factory banks a first run offers in the bank panel.
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include "app/dialog_panel.h"
+#include "app/dialogs.h"
+#include "app/help.h"
+#include "app/help_window.h"
+#include "app/main_window.h"
+#include "app/patch_panel.h"
+#include "app/patch_view.h"
+#include "app/session_settings.h"
+#include "fake_dialogs.h"
+#include "test_registry.h"
+
+namespace kornmill::testing {
+
+class HelpTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void contentsWithoutAKeyword();
+  void contactFromTheAboutBox();
+  void ioOptionsFromTheSoundCardDialog();
+  void loginKeywordFindsTheContents();
+  void aMissingPageIsNotShown();
+  void linksBackForwardAndContents();
+  void findMarksMatchesAndGoesRoundThePage();
+  void usableBesideAModalDialog();
+  void firstRunOffersTheFactoryBanks();
+
+ private:
+  // Opens the help at `keyword` as the program does; the page's file name.
+  QString OpenAt(const QString& keyword);
+  HelpWindow* help() { return dialogs_->help_window(); }
+
+  std::unique_ptr<QtDialogs> dialogs_;
+};
+
+void HelpTest::init() {
+  dialogs_ = std::make_unique<QtDialogs>();
+}
+
+void HelpTest::cleanup() {
+  dialogs_.reset();
+}
+
+QString HelpTest::OpenAt(const QString& keyword) {
+  const QUrl page = HelpPage(keyword);
+  if (page.isEmpty() || !dialogs_->OpenHelp(page)) return {};
+  if (!QTest::qWaitForWindowExposed(help())) return {};
+  return help()->browser()->source().fileName();
+}
+
+void HelpTest::contentsWithoutAKeyword() {
+  QCOMPARE(OpenAt(QString()), QStringLiteral("index.html"));
+  QVERIFY(help()->isVisible());
+  QCOMPARE(help()->windowTitle(), QStringLiteral("Kornmill Help - Contents"));
+  QVERIFY(help()->browser()->toPlainText().contains(QStringLiteral("Getting started")));
+  QVERIFY(!help()->back_button()->isEnabled());
+}
+
+void HelpTest::contactFromTheAboutBox() {
+  QCOMPARE(OpenAt(HelpKeyword(QStringLiteral("About Kornmill"))), QStringLiteral("about.html"));
+  QCOMPARE(help()->windowTitle(), QStringLiteral("Kornmill Help - About Kornmill"));
+  QVERIFY(help()->browser()->toPlainText().contains(QStringLiteral("Contact")));
+}
+
+void HelpTest::ioOptionsFromTheSoundCardDialog() {
+  QCOMPARE(OpenAt(HelpKeyword(QStringLiteral("In/Out Options"))),
+           QStringLiteral("sound-card.html"));
+  QCOMPARE(help()->windowTitle(), QStringLiteral("Kornmill Help - Sound output"));
+}
+
+void HelpTest::loginKeywordFindsTheContents() {
+  // There is no login window; its keyword must still find a page.
+  QCOMPARE(OpenAt(HelpKeyword(QStringLiteral("New login"))), QStringLiteral("index.html"));
+}
+
+void HelpTest::aMissingPageIsNotShown() {
+  QVERIFY(!dialogs_->OpenHelp(QUrl::fromLocalFile(QStringLiteral("/no/such/help/index.html"))));
+  QVERIFY(!dialogs_->OpenHelp(QUrl(QStringLiteral("https://example.org/"))));
+  QVERIFY(!help() || !help()->isVisible());
+}
+
+void HelpTest::linksBackForwardAndContents() {
+  QCOMPARE(OpenAt(QString()), QStringLiteral("index.html"));
+  QTextBrowser* browser = help()->browser();
+  // A click on the link "Getting started" of the contents.
+  QTextCursor link = browser->document()->find(QStringLiteral("Getting started"));
+  QVERIFY(!link.isNull());
+  link.setPosition(link.selectionStart() + 2);
+  const QPoint at = browser->cursorRect(link).center();
+  QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTRY_COMPARE(browser->source().fileName(), QStringLiteral("getting-started.html"));
+  QCOMPARE(help()->windowTitle(), QStringLiteral("Kornmill Help - Getting started"));
+  QVERIFY(help()->back_button()->isEnabled());
+  help()->back_button()->click();
+  QCOMPARE(browser->source().fileName(), QStringLiteral("index.html"));
+  QVERIFY(help()->forward_button()->isEnabled());
+  help()->forward_button()->click();
+  QCOMPARE(browser->source().fileName(), QStringLiteral("getting-started.html"));
+  help()->contents_button()->click();
+  QCOMPARE(browser->source().fileName(), QStringLiteral("index.html"));
+  // A page with an anchor opens scrolled to it.
+  const QUrl row = HelpPage(QString()).resolved(QUrl(QStringLiteral("controls.html#control-27")));
+  QVERIFY(dialogs_->OpenHelp(row));
+  QCOMPARE(browser->source().fragment(), QStringLiteral("control-27"));
+  QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
+}
+
+void HelpTest::findMarksMatchesAndGoesRoundThePage() {
+  QCOMPARE(OpenAt(QString()), QStringLiteral("index.html"));
+  HelpWindow* window = help();
+  QVERIFY(window->Find(QStringLiteral("GRAINS")));
+  QCOMPARE(window->browser()->textCursor().selectedText(), QStringLiteral("grains"));
+  const int first = window->browser()->textCursor().selectionStart();
+  // Found again further on, then round the end back to the first.
+  int seen = 0;
+  do {
+    QVERIFY(window->Find(QStringLiteral("grains")));
+    ++seen;
+  } while (window->browser()->textCursor().selectionStart() != first && seen < 100);
+  QVERIFY(seen > 1 && seen < 100);
+  QVERIFY(!window->Find(QStringLiteral("zyzzyva")));
+  window->find_box()->setText(QStringLiteral("zyzzyva"));
+  QVERIFY(window->browser()->extraSelections().isEmpty());
+  window->find_box()->setText(QStringLiteral("sine"));
+  QVERIFY(window->browser()->extraSelections().size() >= 1);
+}
+
+void HelpTest::usableBesideAModalDialog() {
+  QDialog dialog;
+  dialog.setWindowTitle(QStringLiteral("In/Out Options"));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  QCOMPARE(QApplication::activeModalWidget(), &dialog);
+  // Opened from the dialog, the help stands beside it, not blocked by it.
+  QCOMPARE(OpenAt(HelpKeyword(dialog.windowTitle())), QStringLiteral("sound-card.html"));
+  QCOMPARE(help()->parentWidget(), &dialog);
+  QVERIFY(help()->isWindow());
+  // The dialog closes: the help stays open, on its own again.
+  dialog.hide();
+  QCOMPARE(help()->parentWidget(), nullptr);
+  QVERIFY(help()->isVisible());
+  // A modal dialog opened while the help is up takes the help beside it.
+  QDialog second;
+  second.setWindowModality(Qt::ApplicationModal);
+  second.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&second));
+  QTRY_COMPARE(help()->parentWidget(), &second);
+  second.hide();
+  QCOMPARE(help()->parentWidget(), nullptr);
+}
+
+void HelpTest::firstRunOffersTheFactoryBanks() {
+  QTemporaryDir dir;
+  SettingsSessionStore session(dir.filePath(QStringLiteral("settings.ini")));
+  FakeDialogs fake;
+  MainWindowOptions options;
+  options.dialogs = &fake;
+  options.use_null_device = true;
+  options.output_folder = dir.path().toStdString();
+  options.source_folder = dir.path().toStdString();
+  options.session = &session;
+  options.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
+  options.factory_folder = KORNMILL_SHARE_DIR "/patches";
+  auto window = std::make_unique<MainWindow>(std::move(options));
+  PatchPanel& items = window->patches().items();
+  QCOMPARE(items.name_box()->text(), QStringLiteral("Clouds"));
+  QCOMPARE(items.slot_button(1)->text(), QStringLiteral("Patch &1"));
+  QCOMPARE(items.slot_button(20)->text(), QStringLiteral("Patch 20"));
+  QTest::mouseClick(items.bank_button(1), Qt::LeftButton);
+  QCOMPARE(items.name_box()->text(), QStringLiteral("Stretch"));
+  QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Stretch.kpb"))));
+  QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Clouds.kpb"))));
+  QVERIFY(fake.boxes.empty());
+  // The exit records them; the next start reads them as the session's banks.
+  QVERIFY(window->Exit());
+  window.reset();
+  QFile::remove(dir.filePath(QStringLiteral("Patches/Clouds.kpb")));
+  MainWindowOptions again;
+  again.dialogs = &fake;
+  again.use_null_device = true;
+  again.output_folder = dir.path().toStdString();
+  again.source_folder = dir.path().toStdString();
+  again.session = &session;
+  again.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
+  again.factory_folder = KORNMILL_SHARE_DIR "/patches";
+  window = std::make_unique<MainWindow>(std::move(again));
+  // Not a first run: a deleted factory bank stays deleted.
+  QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Clouds.kpb"))));
+  QTest::mouseClick(window->patches().items().bank_button(1), Qt::LeftButton);
+  QCOMPARE(window->patches().items().name_box()->text(), QStringLiteral("Stretch"));
+}
+
+KORNMILL_QT_TEST(HelpTest);
+
+}  // namespace kornmill::testing
+
+#include "help_test.moc"
