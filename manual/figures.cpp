@@ -7,6 +7,8 @@
 #include "engine/engine.h"
 #include "manual/control_reference.h"
 #include "output/output_config.h"
+#include "output/output_options.h"
+#include "output/system_devices.h"
 #include "output/render/render_options.h"
 #include "patches/bank_table.h"
 #include "patches/patch_slot.h"
@@ -76,6 +78,17 @@ void AddOutputFigures(FigureMap& f) {
   f["out_latency_ms"] =
       Fixed("%.0f", 1000.0 * defaults.block_count * defaults.frames_per_block /
                         defaults.sample_rate);
+  f["out_latency_label"] = BufferLabel(defaults.frames_per_block, defaults.sample_rate);
+  f["block_min"] = std::to_string(FramesForBlockPosition(kMinBlockPosition));
+  f["block_max"] = std::to_string(FramesForBlockPosition(kMaxBlockPosition));
+  f["null_device"] = kNullDeviceName;
+  // Listed lowest first, as a reader counts: "8000, 11025, ... and 96000".
+  std::string rates;
+  for (size_t i = kOfferedRates.size(); i-- > 0;) {
+    if (!rates.empty()) rates += i == 0 ? " and " : ", ";
+    rates += std::to_string(kOfferedRates[i]);
+  }
+  f["offered_rates"] = rates;
 }
 
 void AddBankFigures(FigureMap& f) {
