@@ -61,6 +61,10 @@ int Dialogs::Exec(QDialog& dialog) {
   return dialog.exec();
 }
 
+HelpWindow* QtDialogs::help_window() const {
+  return help_;
+}
+
 bool QtDialogs::OpenHelp(const QUrl& page) {
   // One help window for the whole program, made when it is first asked for.
   if (!help_) help_ = new HelpWindow();

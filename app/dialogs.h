@@ -49,7 +49,7 @@ class QtDialogs : public Dialogs {
   bool OpenHelp(const QUrl& page) override;
 
   // The help window once it has been opened.
-  HelpWindow* help_window() const { return help_; }
+  HelpWindow* help_window() const;
 
  private:
   QPointer<HelpWindow> help_;

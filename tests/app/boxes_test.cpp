@@ -109,10 +109,18 @@ void BoxesTest::helpKeywordsFollowTheActiveCaption() {
   QCOMPARE(HelpKeyword(QStringLiteral("MIDI response")), QStringLiteral("Midi response dialog"));
   QCOMPARE(HelpKeyword(QStringLiteral("About Kornmill")), QStringLiteral("Contact"));
   QCOMPARE(HelpKeyword(QStringLiteral("tone.wav - Sifter chops it")), QString());
-  // The page shipped next to the program, at the keyword's section.
-  QCOMPARE(HelpPage(QStringLiteral("I/O Options")).fragment(), QStringLiteral("io-options"));
-  QCOMPARE(HelpPage(QStringLiteral("Gesture Window")).fragment(), QStringLiteral("gesture-window"));
-  QCOMPARE(HelpPage(QString()).fragment(), QStringLiteral("contents"));
+  // The pages shipped with the program, at the keyword's topic.
+  const auto topic = [](const char* keyword) {
+    const QUrl page = HelpPage(QString::fromUtf8(keyword));
+    return page.fileName() + QLatin1Char('#') + page.fragment();
+  };
+  QCOMPARE(topic("I/O Options"), QStringLiteral("sound-card.html#io-options"));
+  QCOMPARE(topic("Gesture Window"), QStringLiteral("menus.html#command"));
+  QCOMPARE(topic("Midi response dialog"), QStringLiteral("menus.html#midi"));
+  QCOMPARE(topic("Contact"), QStringLiteral("about.html#"));
+  QCOMPARE(topic("Login Window"), QStringLiteral("index.html#"));
+  QCOMPARE(topic(""), QStringLiteral("index.html#"));
+  QCOMPARE(topic("Unknown"), QStringLiteral("index.html#"));
 }
 
 KORNMILL_QT_TEST(BoxesTest);

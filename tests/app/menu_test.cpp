@@ -178,7 +178,7 @@ void MenuTest::helpAndAboutOpenTheirWindows() {
   const QUrl page = f_->dialogs.help_pages[0];
   QVERIFY(page.isLocalFile());
   QVERIFY(page.toLocalFile().endsWith(QStringLiteral("help/index.html")));
-  QCOMPARE(page.fragment(), QStringLiteral("contents"));
+  QVERIFY(!page.hasFragment());
   Item(kCmdAbout)->trigger();
   QCOMPARE(f_->dialogs.about_count, 1);
 }

@@ -6,9 +6,14 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${result}):\n${out}${err}")
 endif()
 
-set(expected bin/kornmill-render share/man/man1/kornmill-render.1)
+# The manual's pages, the factory banks and the recipes' examples are installed with the
+# renderer too: they document it.
+set(expected bin/kornmill-render share/man/man1/kornmill-render.1
+    share/kornmill/help/index.html share/kornmill/help/controls.html
+    share/kornmill/help/help.css share/kornmill/patches/Clouds.kpb
+    share/kornmill/patches/Stretch.kpb share/kornmill/examples/Clouds.kpb)
 if(WITH_APP)
-  list(APPEND expected bin/kornmill share/kornmill/help/index.html
+  list(APPEND expected bin/kornmill
        share/applications/kornmill.desktop share/icons/hicolor/256x256/apps/kornmill.png)
 endif()
 foreach(f IN LISTS expected)
@@ -16,6 +21,18 @@ foreach(f IN LISTS expected)
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+
+# The installed pages are finished HTML: no placeholder of the templates is left.
+file(GLOB pages "${PREFIX}/share/kornmill/help/*.html")
+foreach(page IN LISTS pages)
+  file(READ "${page}" text)
+  if(text MATCHES "{{")
+    message(FATAL_ERROR "the installed page ${page} still holds a placeholder")
+  endif()
+endforeach()
+if(EXISTS "${PREFIX}/share/kornmill/examples/scores.stamp")
+  message(FATAL_ERROR "the build's stamp file was installed with the examples")
+endif()
 
 # The installed renderer runs from its new place.
 execute_process(COMMAND "${PREFIX}/bin/kornmill-render" --help

@@ -43,7 +43,7 @@ std::vector<Example> Examples() {
 }
 
 // Runs `words` (the program first) in `folder` with output to `log`; the exit status.
-int Run(const std::vector<std::string>& words, const fs::path& folder, const fs::path& log) {
+int RunCommand(const std::vector<std::string>& words, const fs::path& folder, const fs::path& log) {
   std::vector<char*> argv;
   for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
   argv.push_back(nullptr);
@@ -100,7 +100,7 @@ TEST(ManualExamples, EveryCommandRunsAndMakesASound) {
     }
     ASSERT_FALSE(output.empty()) << example.page << ": a command without -o";
     const fs::path log = work.parent_path() / ("kornmill-examples-" + std::to_string(::getpid()) + ".log");
-    const int status = Run(words, work, log);
+    const int status = RunCommand(words, work, log);
     const std::string printed = ReadText(log);
     fs::remove(log);
     EXPECT_EQ(status, 0) << example.page << ": " << printed;
