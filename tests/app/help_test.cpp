@@ -23,7 +23,6 @@
 #include "app/patch_view.h"
 #include "app/session_settings.h"
 #include "clock_devices.h"
-#include "fake_dialogs.h"
 #include "resources/ids.h"
 #include "test_registry.h"
 
@@ -47,7 +46,9 @@ class HelpTest : public QObject {
   void cleanup();
   void opensAtEachKeyword_data();
   void opensAtEachKeyword();
-  void f1HelpMenuAndHelpButtonsOpenIt();
+  void f1AndTheHelpCommandInTheMainWindow();
+  void f1AndTheHelpButtonInTheOptionsDialog();
+  void f1InTheAboutBox();
   void aMissingPageIsNotShown();
   void linksBackForwardAndContents();
   void findMarksMatchesAndGoesRoundThePage();
@@ -58,6 +59,13 @@ class HelpTest : public QObject {
   // Opens the help at `keyword` as the program does; the page's file name.
   QString OpenAt(const QString& keyword);
   HelpWindow* help() { return dialogs_->help_window(); }
+  // The page the help window shows, "page.html#fragment"; empty when it is not shown.
+  QString Shown();
+  // A main window on the real help window and a clock device, in `folder`; on a first run
+  // with the banks of `factory` when `session` is given.
+  std::unique_ptr<MainWindow> MakeWindow(const QTemporaryDir& folder,
+                                         SettingsSessionStore* session = nullptr,
+                                         const std::string& factory = {});
 
   std::unique_ptr<HelpDialogs> dialogs_;
 };
@@ -119,54 +127,70 @@ void HelpTest::opensAtEachKeyword() {
   QVERIFY(!help()->back_button()->isEnabled());
 }
 
-void HelpTest::f1HelpMenuAndHelpButtonsOpenIt() {
-  // The program's own windows, with the real help window behind them.
-  QTemporaryDir dir;
+QString HelpTest::Shown() {
+  if (!help() || !help()->isVisible()) return {};
+  const QUrl source = help()->browser()->source();
+  return source.fileName() + QLatin1Char('#') + source.fragment();
+}
+
+std::unique_ptr<MainWindow> HelpTest::MakeWindow(const QTemporaryDir& folder,
+                                                 SettingsSessionStore* session,
+                                                 const std::string& factory) {
   MainWindowOptions options;
   options.dialogs = dialogs_.get();
   options.devices = std::make_unique<ClockDevices>();
-  options.output_folder = dir.path().toStdString();
-  options.source_folder = dir.path().toStdString();
-  options.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
-  MainWindow window(std::move(options));
-  window.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&window));
-  const auto shown = [this] {
-    if (!help() || !help()->isVisible()) return QString();
-    const QUrl source = help()->browser()->source();
-    return source.fileName() + QLatin1Char('#') + source.fragment();
-  };
-  QTest::keyClick(&window, Qt::Key_F1);
-  QCOMPARE(shown(), QStringLiteral("index.html#"));
+  options.output_folder = folder.path().toStdString();
+  options.source_folder = folder.path().toStdString();
+  options.session = session;
+  options.patch_folder = folder.filePath(QStringLiteral("Patches/")).toStdString();
+  options.factory_folder = factory;
+  return std::make_unique<MainWindow>(std::move(options));
+}
+
+void HelpTest::f1AndTheHelpCommandInTheMainWindow() {
+  QTemporaryDir folder;
+  auto window = MakeWindow(folder);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_F1);
+  QCOMPARE(Shown(), QStringLiteral("index.html#"));
   help()->close();
-  window.OnMenuCommand(kCmdHelp);
-  QCOMPARE(shown(), QStringLiteral("index.html#"));
-  help()->close();
-  {
-    OptionsDialog dialog(window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClick(dialog.tabs(), Qt::Key_F1);
-    QCOMPARE(shown(), QStringLiteral("sound-card.html#io-options"));
-    help()->contents_button()->click();
-    QCOMPARE(shown(), QStringLiteral("index.html#"));
-    QPushButton* button = nullptr;
-    for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
-      if (b->text() == QStringLiteral("&Help")) button = b;
-    }
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(shown(), QStringLiteral("sound-card.html#io-options"));
-    dialog.reject();
+  window->OnMenuCommand(kCmdHelp);
+  QCOMPARE(Shown(), QStringLiteral("index.html#"));
+  // Every request was answered by the help window, none with a box.
+  QVERIFY(dialogs_->boxes.empty());
+}
+
+void HelpTest::f1AndTheHelpButtonInTheOptionsDialog() {
+  QTemporaryDir folder;
+  auto window = MakeWindow(folder);
+  OptionsDialog dialog(*window);
+  dialog.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  QTest::keyClick(dialog.tabs(), Qt::Key_F1);
+  QCOMPARE(Shown(), QStringLiteral("sound-card.html#io-options"));
+  help()->contents_button()->click();
+  QCOMPARE(Shown(), QStringLiteral("index.html#"));
+  QPushButton* button = nullptr;
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+    if (b->text() == QStringLiteral("&Help")) button = b;
   }
-  AboutBox about(&window);
+  QVERIFY(button);
+  QTest::mouseClick(button, Qt::LeftButton);
+  QCOMPARE(Shown(), QStringLiteral("sound-card.html#io-options"));
+  dialog.reject();
+  QVERIFY(dialogs_->boxes.empty());
+}
+
+void HelpTest::f1InTheAboutBox() {
+  QTemporaryDir folder;
+  auto window = MakeWindow(folder);
+  AboutBox about(window.get());
   about.show();
   QVERIFY(QTest::qWaitForWindowExposed(&about));
   QTest::keyClick(&about, Qt::Key_F1);
-  QCOMPARE(shown(), QStringLiteral("about.html#"));
+  QCOMPARE(Shown(), QStringLiteral("about.html#"));
   about.accept();
-  // Every request was answered by the help window, none with a box.
-  QVERIFY(help()->isVisible());
   QVERIFY(dialogs_->boxes.empty());
 }
 
@@ -250,16 +274,8 @@ void HelpTest::usableBesideAModalDialog() {
 void HelpTest::firstRunOffersTheFactoryBanks() {
   QTemporaryDir dir;
   SettingsSessionStore session(dir.filePath(QStringLiteral("settings.ini")));
-  FakeDialogs fake;
-  MainWindowOptions options;
-  options.dialogs = &fake;
-  options.use_null_device = true;
-  options.output_folder = dir.path().toStdString();
-  options.source_folder = dir.path().toStdString();
-  options.session = &session;
-  options.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
-  options.factory_folder = KORNMILL_SHARE_DIR "/patches";
-  auto window = std::make_unique<MainWindow>(std::move(options));
+  const std::string factory = KORNMILL_SHARE_DIR "/patches";
+  auto window = MakeWindow(dir, &session, factory);
   PatchPanel& items = window->patches().items();
   QCOMPARE(items.name_box()->text(), QStringLiteral("Clouds"));
   QCOMPARE(items.slot_button(1)->text(), QStringLiteral("Patch &1"));
@@ -268,20 +284,12 @@ void HelpTest::firstRunOffersTheFactoryBanks() {
   QCOMPARE(items.name_box()->text(), QStringLiteral("Stretch"));
   QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Stretch.kpb"))));
   QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Clouds.kpb"))));
-  QVERIFY(fake.boxes.empty());
+  QVERIFY(dialogs_->boxes.empty());
   // The exit records them; the next start reads them as the session's banks.
   QVERIFY(window->Exit());
   window.reset();
   QFile::remove(dir.filePath(QStringLiteral("Patches/Clouds.kpb")));
-  MainWindowOptions again;
-  again.dialogs = &fake;
-  again.use_null_device = true;
-  again.output_folder = dir.path().toStdString();
-  again.source_folder = dir.path().toStdString();
-  again.session = &session;
-  again.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
-  again.factory_folder = KORNMILL_SHARE_DIR "/patches";
-  window = std::make_unique<MainWindow>(std::move(again));
+  window = MakeWindow(dir, &session, factory);
   // Not a first run: a deleted factory bank stays deleted.
   QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Clouds.kpb"))));
   QTest::mouseClick(window->patches().items().bank_button(1), Qt::LeftButton);
