@@ -17,12 +17,12 @@ struct HelpTopic {
 };
 
 // The topics the program's windows ask for. There is no login window: its
-// keyword leads to the contents. The gesture window and the MIDI response
-// dialog are not built yet: their keywords lead to what the menus say of them.
+// keyword leads to the contents. The gesture window is not built yet: its
+// keyword leads to what the menus say of it.
 constexpr std::array<HelpTopic, 5> kTopics = {{
     {"Gesture Window", "menus.html", "command"},
     {"I/O Options", "sound-card.html", "io-options"},
-    {"Midi response dialog", "menus.html", "midi"},
+    {"Midi response dialog", "midi.html", "response"},
     {"Contact", "about.html", ""},
     {"Login Window", "index.html", ""},
 }};

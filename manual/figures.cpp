@@ -6,6 +6,7 @@
 #include "controls/control_table.h"
 #include "engine/engine.h"
 #include "manual/control_reference.h"
+#include "manual/midi_reference.h"
 #include "output/output_config.h"
 #include "output/output_options.h"
 #include "output/system_devices.h"
@@ -106,6 +107,7 @@ const FigureMap& ManualFigures() {
     AddTimeFigures(f);
     AddOutputFigures(f);
     AddBankFigures(f);
+    AddMidiFigures(f);
     return f;
   }();
   return figures;

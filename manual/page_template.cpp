@@ -6,6 +6,7 @@
 #include "manual/factory_page.h"
 #include "manual/figures.h"
 #include "manual/html_text.h"
+#include "manual/midi_reference.h"
 #include "output/render/render_options.h"
 
 namespace kornmill {
@@ -18,6 +19,7 @@ constexpr std::string_view kMarkerClose = " -->";
 std::string Section(std::string_view what, std::string_view page,
                     const std::vector<FactoryBankSource>& banks) {
   if (what == "control-reference") return ControlReferenceHtml();
+  if (what == "midi-controllers") return MidiControllerHtml();
   if (what == "render-usage") {
     return "<pre class=\"usage\">" + EscapeHtml(RenderUsage()) + "</pre>\n";
   }

@@ -11,7 +11,8 @@ struct FactoryBankSource;
 
 // The page `name` made from `template_text`: every {{figure}} of
 // ManualFigures() filled in, `<!-- generated: control-reference -->` replaced
-// by the control reference, `<!-- generated: render-usage -->` by the
+// by the control reference, `<!-- generated: midi-controllers -->` by the
+// controllers of the controls, `<!-- generated: render-usage -->` by the
 // renderer's --help text and `<!-- generated: factory-bank NAME -->` by the
 // section of the bank NAME of `banks`. Throws ManualError for an unknown
 // figure, section or bank.

@@ -5,6 +5,7 @@
 
 #include "base/fixed_point.h"
 #include "midi/midi_decoder.h"
+#include "midi/midi_numbers.h"
 
 namespace kornmill {
 
@@ -12,10 +13,6 @@ namespace {
 
 constexpr int kAllSoundOff = 120;
 constexpr int kAllNotesOff = 123;
-constexpr int kFirstCoarse = 4;  // controller 4 moves control 0
-constexpr int kLastCoarse = 32;
-constexpr int kFirstFine = 36;  // controller 36 refines control 0
-constexpr int kLastFine = 64;
 constexpr int kCoarseSteps = 128;
 constexpr float kControllerGlideTime = 12.8f;
 
@@ -26,12 +23,12 @@ void MidiDecoder::OnControlChange(int stream, int controller, int value) {
     if (host_.playing()) MidiNoteStop();
     return;
   }
-  const bool coarse = controller >= kFirstCoarse && controller <= kLastCoarse;
-  const bool fine = controller >= kFirstFine && controller <= kLastFine;
+  const bool coarse = controller >= kFirstCoarseController && controller <= kLastCoarseController;
+  const bool fine = controller >= kFirstFineController && controller <= kLastFineController;
   if (!coarse && !fine) return;
   // 0..63 stay, 64..127 become 65..128: the top value reaches the maximum.
   const int v = value > 63 ? value + 1 : value;
-  const int k = coarse ? controller - kFirstCoarse : controller - kFirstFine;
+  const int k = coarse ? controller - kFirstCoarseController : controller - kFirstFineController;
   const ControlRow& row = kControlTable[k];
   int new_value = 0;
   int position = 0;

@@ -3,6 +3,7 @@
 #include "midi/midi_decoder.h"
 
 #include "engine/engine.h"
+#include "midi/midi_numbers.h"
 
 namespace kornmill {
 
@@ -21,10 +22,7 @@ constexpr int kContinue = 0xFB;
 constexpr int kStop = 0xFC;
 constexpr int kDataMask = 0x7F;
 
-// Programs 0..20 recall patch slots (0 the default patch) and 30..37 choose banks A..H.
-constexpr int kLastSlotProgram = 20;
-constexpr int kFirstBankProgram = 30;
-constexpr int kLastBankProgram = 37;
+// The buttons programs press: slot buttons for 0..20, bank buttons for 30..37.
 constexpr int kSlotButtonBase = 1400;
 constexpr int kBankButtonBase = 1600;
 

@@ -116,7 +116,7 @@ void BoxesTest::helpKeywordsFollowTheActiveCaption() {
   };
   QCOMPARE(topic("I/O Options"), QStringLiteral("sound-card.html#io-options"));
   QCOMPARE(topic("Gesture Window"), QStringLiteral("menus.html#command"));
-  QCOMPARE(topic("Midi response dialog"), QStringLiteral("menus.html#midi"));
+  QCOMPARE(topic("Midi response dialog"), QStringLiteral("midi.html#response"));
   QCOMPARE(topic("Contact"), QStringLiteral("about.html#"));
   QCOMPARE(topic("Login Window"), QStringLiteral("index.html#"));
   QCOMPARE(topic(""), QStringLiteral("index.html#"));
