@@ -17,10 +17,9 @@ struct HelpTopic {
 };
 
 // The topics the program's windows ask for. There is no login window: its
-// keyword leads to the contents. The gesture window is not built yet: its
-// keyword leads to what the menus say of it.
+// keyword leads to the contents.
 constexpr std::array<HelpTopic, 5> kTopics = {{
-    {"Gesture Window", "menus.html", "command"},
+    {"Gesture Window", "gesture.html", ""},
     {"I/O Options", "sound-card.html", "io-options"},
     {"Midi response dialog", "midi.html", "response"},
     {"Contact", "about.html", ""},

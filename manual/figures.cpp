@@ -12,6 +12,8 @@
 #include "output/system_devices.h"
 #include "output/render/render_options.h"
 #include "patches/bank_table.h"
+#include "patches/gesture_corners.h"
+#include "patches/gesture_mixer.h"
 #include "patches/patch_slot.h"
 
 namespace kornmill {
@@ -96,6 +98,8 @@ void AddBankFigures(FigureMap& f) {
   f["banks"] = std::to_string(kBankCount);
   f["slots"] = std::to_string(kSlotsPerBank);
   f["last_bank"] = std::string(1, static_cast<char>('A' + kBankCount - 1));
+  f["gesture_glide_s"] = Fixed("%.2f", kGestureGlideTime / 64.0);
+  f["gesture_bank_chars"] = std::to_string(kCornerBankNameChars);
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ void BoxesTest::helpKeywordsFollowTheActiveCaption() {
     return page.fileName() + QLatin1Char('#') + page.fragment();
   };
   QCOMPARE(topic("I/O Options"), QStringLiteral("sound-card.html#io-options"));
-  QCOMPARE(topic("Gesture Window"), QStringLiteral("menus.html#command"));
+  QCOMPARE(topic("Gesture Window"), QStringLiteral("gesture.html#"));
   QCOMPARE(topic("Midi response dialog"), QStringLiteral("midi.html#response"));
   QCOMPARE(topic("Contact"), QStringLiteral("about.html#"));
   QCOMPARE(topic("Login Window"), QStringLiteral("index.html#"));

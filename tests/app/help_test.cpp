@@ -52,6 +52,7 @@ class HelpTest : public QObject {
   void f1AndTheHelpButtonInTheOptionsDialog();
   void f1InTheAboutBox();
   void helpButtonOfTheMidiResponseDialog();
+  void f1InTheGestureWindow();
   void aMissingPageIsNotShown();
   void linksBackForwardAndContents();
   void findMarksMatchesAndGoesRoundThePage();
@@ -104,11 +105,10 @@ void HelpTest::opensAtEachKeyword_data() {
   QTest::newRow("Midi response dialog")
       << QStringLiteral("Configure MIDI Response Options") << QStringLiteral("midi.html#response")
       << QStringLiteral("MIDI") << QStringLiteral("Expression Response");
-  // A window this version does not have yet: what the menus say of it.
-  QTest::newRow("Gesture Window") << QStringLiteral("Gesture Window")
-                                  << QStringLiteral("menus.html#command")
-                                  << QStringLiteral("The menus")
-                                  << QStringLiteral("Open Gesture Window");
+  QTest::newRow("Gesture Window") << QStringLiteral("Patch Gesture")
+                                  << QStringLiteral("gesture.html")
+                                  << QStringLiteral("The Gesture Window")
+                                  << QStringLiteral("The corners");
 
   // There is no login window; its keyword must still find a page.
   QTest::newRow("Login Window") << QStringLiteral("New login") << QStringLiteral("index.html")
@@ -223,6 +223,23 @@ void HelpTest::helpButtonOfTheMidiResponseDialog() {
   // The dialog closed; the help stays open on its own.
   QVERIFY(help()->isVisible());
   QCOMPARE(help()->parentWidget(), nullptr);
+  QVERIFY(dialogs_->boxes.empty());
+}
+
+void HelpTest::f1InTheGestureWindow() {
+  QTemporaryDir folder;
+  auto window = MakeWindow(folder);
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  window->OnMenuCommand(kCmdGestureWindow);
+  QWidget* gesture = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->windowTitle() == QStringLiteral("Patch Gesture")) gesture = w;
+  }
+  QVERIFY(gesture);
+  QVERIFY(QTest::qWaitForWindowExposed(gesture));
+  QTest::keyClick(gesture, Qt::Key_F1);
+  QCOMPARE(Shown(), QStringLiteral("gesture.html#"));
   QVERIFY(dialogs_->boxes.empty());
 }
 
