@@ -45,6 +45,13 @@ TEST_F(Smoothing, AChangeGlidesOverTheChangeTime) {
   EXPECT_EQ(c.value, 1000);
 }
 
+TEST_F(Smoothing, TheStepDividesByTheHundredthsOfTheDurationInDouble) {
+  // At 22050 Hz the glide lasts 22050 frames: 220.5 hundreds, not 220.
+  SetControlTarget(streams, kAmp, 1000, false, 22050, 0);
+  EXPECT_EQ(control(kAmp).end_time, 22050);
+  EXPECT_EQ(control(kAmp).step, static_cast<float>(539.0 / 220.5));
+}
+
 TEST_F(Smoothing, CtrlMakesAQuickChangeOfSixSixtyFourthsOfASecond) {
   SetControlTarget(streams, kAmp, 100, true, kOutputRate, 0);
   EXPECT_EQ(control(kAmp).end_time, static_cast<int>(44100 * 6 * 0.015625));

@@ -35,10 +35,13 @@ class PlayStateTest : public testing::SteppedOutputTest {
 TEST(ConvertTo16Bit, RoundsTheExactProduct) {
   // × 32767.5 gives -12241.4997...: float arithmetic would round that to
   // -12241.5 and then to -12242.
-  const float in[] = {-0.37358662486076355f};
-  int16_t got[1];
-  ConvertTo16Bit(in, got, 1);
+  // 0.9 × 32767.5 = 29490.75 rounds up (× 32767 would give 29490.3, rounded down).
+  const float in[] = {-0.37358662486076355f, 0.9f, -0.9f};
+  int16_t got[3];
+  ConvertTo16Bit(in, got, 3);
   EXPECT_EQ(got[0], -12241);
+  EXPECT_EQ(got[1], 29491);
+  EXPECT_EQ(got[2], -29491);
 }
 
 TEST(ConvertTo16Bit, EdgeValuesClipAndRound) {
