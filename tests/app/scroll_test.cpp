@@ -22,14 +22,11 @@ class ScrollTest : public QObject {
   void cleanup();
   void lineStepSetsTargetAndGlidesOverTheChangeTime();
   void modifierKeysReachTheScrollRule();
-  void scrollingToTheCurrentValueChangesNothing();
   void theThumbStopsOneStepAboveTheBottom();
   void thumbTrackingSetsTheTrackedPosition();
-  void grainFrequencyTextsAndTempoSuffix();
   void panDirectionAndTexts();
   void changeTimeStartsNoGlide();
   void newlyTouchedScrollbarShowsItsDescriptionAndFrame();
-  void envelopeAndPitchTexts();
 
  private:
   ControlScrollBar* Bar(int k) { return f_->window->panel().bar(k); }
@@ -86,19 +83,6 @@ void ScrollTest::modifierKeysReachTheScrollRule() {
   QCOMPARE(Control(kPitch).end_time - clock, 2067);
 }
 
-void ScrollTest::scrollingToTheCurrentValueChangesNothing() {
-  // A glide is under way towards 4091 while the current value is still 4086.
-  QTest::keyClick(Bar(kRate), Qt::Key_PageUp);
-  QCOMPARE(Control(kRate).target, 4091);
-  const ControlRecord before = Control(kRate);
-  // Moving back to the current value leaves the record untouched, target included.
-  Track(kRate, -4086);
-  QCOMPARE(Control(kRate).target, before.target);
-  QCOMPARE(Control(kRate).end_time, before.end_time);
-  QCOMPARE(Control(kRate).step, before.step);
-  QCOMPARE(Bar(kRate)->position(), -4086);
-}
-
 void ScrollTest::theThumbStopsOneStepAboveTheBottom() {
   // Loop start: value 0 at the bottom (position 4096), where the thumb cannot go.
   QTest::keyClick(Bar(kLoopStart), Qt::Key_PageDown);
@@ -119,23 +103,6 @@ void ScrollTest::thumbTrackingSetsTheTrackedPosition() {
   QCOMPARE(Control(kLoopLength).target, 3072);
   // Three quarters of the sine: 8192 frames at 180225 frames per second.
   QCOMPARE(Part(2), QStringLiteral("Start: 0.000 s; Len: 0.034 s"));
-}
-
-void ScrollTest::grainFrequencyTextsAndTempoSuffix() {
-  f_->window->controls().ShowControlValue(kGrainFreq);
-  QCOMPARE(Part(2), QStringLiteral("20.000 per sec"));
-  // 0.1001 s grains, 20 per second: two grains sound at once.
-  QCOMPARE(Part(3), QStringLiteral("Density: 2.002"));
-  auto freq = [this](int v) {
-    Track(kGrainFreq, 25 + 16384 - v);
-    return Part(2);
-  };
-  QCOMPARE(freq(2084), QStringLiteral("5.000 per sec (300.00 bpm)"));
-  QCOMPARE(freq(2440), QStringLiteral("6.000 per sec"));
-  QCOMPARE(freq(400), QStringLiteral("1 per 1.162 sec (51.63 bpm)"));
-  QCOMPARE(freq(157), QStringLiteral("1 per 3.005 sec (19.97 bpm)"));
-  QCOMPARE(freq(156), QStringLiteral("1 per 3.025 sec"));
-  QCOMPARE(Control(kGrainFreq).target, 156);
 }
 
 void ScrollTest::panDirectionAndTexts() {
@@ -185,20 +152,6 @@ void ScrollTest::newlyTouchedScrollbarShowsItsDescriptionAndFrame() {
   QTest::keyClick(Bar(kAttack), Qt::Key_Up);
   QCOMPARE(Part(1), QStringLiteral("Attack in percents of grain length"));
   QCOMPARE(frame->frame_rect(), Bar(kAttack)->geometry().adjusted(-1, -1, 1, 1));
-}
-
-void ScrollTest::envelopeAndPitchTexts() {
-  // Attack 129/256 with decay 128/256: they overlap, e = 0.99609375.
-  QTest::keyClick(Bar(kAttack), Qt::Key_Up);
-  QCOMPARE(Part(2), QStringLiteral("50.39 %"));
-  QCOMPARE(Part(3), QStringLiteral("A/D adj. amp: 89.775 %"));
-  // Pitch one octave up: 12288 -> e = 12288 / (8192 - 4096) = 3, x = 2 octaves.
-  Track(kPitch, -12288);
-  QCOMPARE(Part(2), QStringLiteral("+24.000 semitones"));
-  Track(kPitch, 0);
-  QCOMPARE(Part(2), QStringLiteral("+0.000 semitones"));
-  Track(kPitch, 6144);
-  QCOMPARE(Part(2), QStringLiteral("+0.000 semitones, reverse"));
 }
 
 KORNMILL_QT_TEST(ScrollTest);

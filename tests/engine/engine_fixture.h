@@ -24,7 +24,7 @@ class EngineFixture : public ::testing::Test {
     out.assign(static_cast<size_t>(block) * (stereo ? 2 : 1), 0.0f);
   }
   Stream& stream() { return streams[0]; }
-  // Sets a control's target and, as Play does, its current value.
+  // Sets a control's target; Play then makes it the current value.
   void Set(int k, int value) { stream().controls[k].target = value; }
   void Play(bool reset_loop = true) { engine->PrepareForPlay(streams, reset_loop); }
   const std::vector<float>& RenderBlock() {

@@ -191,7 +191,6 @@ TEST_F(EngineFixture, LoopLengthZeroKeepsMovingThroughTheSound) {
   Play();
   Render(20);
   // The position never comes back: it runs on at the loop rate (mod 2^32).
-  EXPECT_EQ(stream().loop_length, 0);
   EXPECT_NE(stream().loop_position, 0);
 }
 

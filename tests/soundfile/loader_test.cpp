@@ -78,8 +78,8 @@ class Loader : public ::testing::Test {
   std::unique_ptr<SoundTable> table_;
 };
 
-#define REQUIRE_SOX(path) \
-  if ((path).empty()) GTEST_SKIP() << "sox is not installed"
+// sox writes the test files; scripts/install-deps installs it.
+#define REQUIRE_SOX(path) ASSERT_FALSE((path).empty()) << "sox is missing or could not write the file"
 
 TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
   const std::string path = Sox("tone.wav", 2, 0.5);
@@ -546,12 +546,6 @@ TEST(MemoryStatusTest, CgroupLimit) {
   const MemoryStatus full = ApplyCgroupLimit(sys, "1000\n", "5000\n");
   EXPECT_EQ(full.available, 0u);
   EXPECT_EQ(ApplyCgroupLimit(sys, "", "").total, sys.total);
-}
-
-TEST(MemoryStatusTest, SystemFigures) {
-  const MemoryStatus m = ReadSystemMemoryStatus();
-  EXPECT_GT(m.total, 0u);
-  EXPECT_LE(m.available, m.total);
 }
 
 }  // namespace

@@ -29,25 +29,6 @@ Bytes Pattern(size_t n) {
   return b;
 }
 
-TEST(MappedFile, AllocationUnitIsThePageSize) {
-  EXPECT_EQ(allocation_unit(), uint64_t(sysconf(_SC_PAGESIZE)));
-}
-
-TEST(MappedFile, OpenSettings) {
-  const OpenSettings in = OpenSettings::Input();
-  EXPECT_EQ(in.access, 0x80000000u);
-  EXPECT_EQ(in.share, 1u);
-  EXPECT_EQ(in.existence, Existence::kMustExist);
-  EXPECT_EQ(in.truncate, 0);
-  EXPECT_EQ(in.protection, 2u);
-  const OpenSettings out = OpenSettings::Output();
-  EXPECT_EQ(out.access, 0xC0000000u);
-  EXPECT_EQ(out.existence, Existence::kOpenOrCreate);
-  EXPECT_EQ(out.protection, 4u);
-  EXPECT_EQ(OpenSettings::ProtectionFor(kAccessAll), 4u);
-  EXPECT_EQ(OpenSettings::ProtectionFor(0), 0u);
-}
-
 TEST(MappedFile, MissingInputFileFailsWithTheSystemText) {
   TempDir dir;
   try {

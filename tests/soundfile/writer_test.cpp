@@ -151,7 +151,7 @@ TEST_P(WrittenFile, ReadBackBySoxAndLibsndfile) {
     }
   }
 
-  if (!sftest::HaveSox()) GTEST_SKIP() << "sox is not installed";
+  ASSERT_TRUE(sftest::HaveSox()) << "sox is not installed (scripts/install-deps installs it)";
   const std::string raw = dir.file("w.raw");
   // sox reads the file into its 32-bit internal samples: raw signed 32-bit.
   ASSERT_TRUE(sftest::Run("sox '" + path + "' -t raw -e signed -b 32 '" + raw + "'"));
