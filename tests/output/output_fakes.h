@@ -139,8 +139,7 @@ class SteppedProvider : public DeviceProvider {
     list.push_back({0, "Null", "Null output (no sound card)", "(Null) Null output (no sound card)"});
     return list;
   }
-  std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) override {
-    last_selection = selection;
+  std::unique_ptr<OutputDevice> MakeDevice(int32_t) override {
     auto d = std::make_unique<SteppedDevice>(log, fail, force_frames, force_rate);
     device = d.get();
     return d;
@@ -151,7 +150,6 @@ class SteppedProvider : public DeviceProvider {
   std::string fail;
   unsigned force_frames = 0;
   uint32_t force_rate = 0;  // a device that runs at this rate only
-  int32_t last_selection = 0;
 
  private:
   int rtaudio_devices_;

@@ -32,35 +32,28 @@ class PlayStateTest : public testing::SteppedOutputTest {
   }
 };
 
-TEST(ConvertTo16Bit, RoundsTheExactProduct) {
-  // × 32767.5 gives -12241.4997...: float arithmetic would round that to
-  // -12241.5 and then to -12242.
-  // 0.9 × 32767.5 = 29490.75 rounds up (× 32767 would give 29490.3, rounded down).
-  const float in[] = {-0.37358662486076355f, 0.9f, -0.9f};
-  int16_t got[3];
-  ConvertTo16Bit(in, got, 3);
-  EXPECT_EQ(got[0], -12241);
-  EXPECT_EQ(got[1], 29491);
-  EXPECT_EQ(got[2], -29491);
-}
-
-TEST(ConvertTo16Bit, EdgeValuesClipAndRound) {
-  const float in[] = {1.0f,  -1.0f, 1.5f,  -7.0f,
-                      0.0f,  0.5f,  -0.5f, std::numeric_limits<float>::quiet_NaN(),
-                      1e30f, -1e30f};
-  int16_t got[10];
-  ConvertTo16Bit(in, got, 10);
-  // 1.0 × 32767.5 = 32767.5 rounds to the even 32768 and clips to 32767.
-  EXPECT_EQ(got[0], 32767);
-  EXPECT_EQ(got[1], -32767);
-  EXPECT_EQ(got[2], 32767);
-  EXPECT_EQ(got[3], -32767);
-  EXPECT_EQ(got[4], 0);
-  EXPECT_EQ(got[5], 16384);  // 16383.75
-  EXPECT_EQ(got[6], -16384);
-  EXPECT_EQ(got[7], 0);
-  EXPECT_EQ(got[8], 32767);
-  EXPECT_EQ(got[9], -32767);
+// × 32767.5 in double, rounded to nearest even, clipped to ±32767; NaN is silence.
+TEST(ConvertTo16Bit, RoundsTheExactProductAndClips) {
+  const struct {
+    float in;
+    int16_t out;
+  } rows[] = {
+      {-0.37358662486076355f, -12241},  // -12241.4997...: in float it would round to -12242
+      {0.9f, 29491},                    // 29490.75 (× 32767 would give 29490)
+      {-0.9f, -29491},
+      {0.5f, 16384},                    // 16383.75
+      {1.0f, 32767},                    // 32767.5 rounds to the even 32768, then clips
+      {-1.0f, -32767},
+      {-7.0f, -32767},
+      {1e30f, 32767},
+      {0.0f, 0},
+      {std::numeric_limits<float>::quiet_NaN(), 0},
+  };
+  for (const auto& r : rows) {
+    int16_t got = 1;
+    ConvertTo16Bit(&r.in, &got, 1);
+    EXPECT_EQ(got, r.out) << r.in;
+  }
 }
 
 TEST_F(PlayStateTest, PlayOpensTheDeviceAndQueuesFourRenderedBlocks) {
@@ -107,24 +100,21 @@ TEST_F(PlayStateTest, BlocksAreTheEngineRenderAfterPlaysSnapshot) {
   }
 }
 
-TEST_F(PlayStateTest, StopWithoutSoftStopClosesAtOnce) {
+TEST_F(PlayStateTest, StopClosesAtOnceWithoutSoftStopOrBeforeAnyBlockPlayed) {
+  out.TogglePlay(kPlayFromButton);
+  out.TogglePlay(kPlayFromButton);  // nothing played yet: no soft stop
+  EXPECT_FALSE(out.playing());
+  EXPECT_EQ(provider->log.closes, 1);
   out.config().soft_stop = 0;
   out.TogglePlay(kPlayFromButton);
   Step();
   out.TogglePlay(kPlayFromButton);
   EXPECT_FALSE(out.playing());
   EXPECT_FALSE(out.stopping());
-  EXPECT_EQ(provider->log.closes, 1);
+  EXPECT_EQ(provider->log.closes, 2);
   EXPECT_EQ(view.play.text, "&Play");
   EXPECT_FALSE(view.play.checked);
   EXPECT_EQ(out.blocks_played(), 0);  // cleared by the report
-}
-
-TEST_F(PlayStateTest, StopBeforeAnyBlockPlayedClosesAtOnce) {
-  out.TogglePlay(kPlayFromButton);
-  out.TogglePlay(kPlayFromButton);
-  EXPECT_FALSE(out.playing());
-  EXPECT_EQ(provider->log.closes, 1);
 }
 
 TEST_F(PlayStateTest, SoftStopDrainsToSilenceThenCloses) {

@@ -89,23 +89,9 @@ TEST_F(RenderProgram, BadInputExitsNonZeroWithOneLine) {
   EXPECT_EQ(text,
             "kornmill-render: error: Could not open \"/nonexistent/dir/out.wav\" for output: No "
             "such file or directory\n");
-  EXPECT_EQ(Run("--score /nonexistent/score.txt -o " + Path("n.wav"), &text), 2);
-  EXPECT_NE(text.find("cannot read the score"), std::string::npos) << text;
   EXPECT_EQ(Run("--score " + folder_.string() + " -o " + Path("n.wav"), &text), 2);
-  EXPECT_NE(text.find("Is a directory"), std::string::npos) << text;
+  EXPECT_NE(text.find("cannot read the score"), std::string::npos) << text;
   EXPECT_TRUE(Names(folder_.string()).empty());
-}
-
-TEST_F(RenderProgram, ScoreEventsAfterTheEndAreWarnedAbout) {
-  std::ofstream(Path("s.txt")) << "0.5 set 23 100\n2 set 23 200\n";
-  std::string text;
-  ASSERT_EQ(Run("--seconds 1 --score " + Path("s.txt") + " -o " + Path("out.wav"), &text), 0);
-  EXPECT_NE(text.find("kornmill-render: warning: " + Path("s.txt") +
-                      ":2: the event at 2 s comes after the end of the render (1 s) and is not "
-                      "played\n"),
-            std::string::npos)
-      << text;
-  EXPECT_EQ(text.find(":1:"), std::string::npos) << text;
 }
 
 // Something at the output path that is not a soundfile to replace is refused
@@ -181,30 +167,24 @@ TEST_F(RenderProgram, AnEarlierFileIsReplacedOnlyBySuccess) {
 
 // A NaN in a float source is replaced (and the user told); the render is sound.
 TEST_F(RenderProgram, NotANumberInTheSourceIsReplacedAndReported) {
-  std::string wav = "RIFF";
-  auto u32 = [&wav](uint32_t v) {
-    for (int k = 0; k < 4; ++k) wav.push_back(char(v >> (8 * k)));
-  };
-  auto u16 = [&wav](uint32_t v) {
-    for (int k = 0; k < 2; ++k) wav.push_back(char(v >> (8 * k)));
-  };
+  // One second of a mono 44100 Hz IEEE-float sine with a NaN at sample 1000.
   const uint32_t frames = 44100;
-  u32(36 + frames * 4);
+  std::string wav;
+  auto put = [&wav](uint32_t v, int bytes) {
+    for (int k = 0; k < bytes; ++k) wav.push_back(char(v >> (8 * k)));
+  };
+  wav += "RIFF";
+  put(36 + frames * 4, 4);
   wav += "WAVEfmt ";
-  u32(16);
-  u16(3);  // IEEE float, mono, 44100 Hz
-  u16(1);
-  u32(44100);
-  u32(44100 * 4);
-  u16(4);
-  u16(32);
+  put(16, 4);  // the record: IEEE float, one channel, rate, bytes a second, block align, bits
+  put(3, 2), put(1, 2), put(44100, 4), put(44100 * 4, 4), put(4, 2), put(32, 2);
   wav += "data";
-  u32(frames * 4);
+  put(frames * 4, 4);
   for (uint32_t i = 0; i < frames; ++i) {
-    float v = i == 1000 ? std::numeric_limits<float>::quiet_NaN() : float(std::sin(i * 0.05));
+    const float v = i == 1000 ? std::numeric_limits<float>::quiet_NaN() : float(std::sin(i * 0.05));
     uint32_t bits;
     std::memcpy(&bits, &v, 4);
-    u32(bits);
+    put(bits, 4);
   }
   std::ofstream(Path("nan.wav"), std::ios::binary) << wav;
   std::string text;

@@ -14,7 +14,7 @@ namespace {
 
 using namespace audio::formats;
 
-TEST(SampleFormat, CodesAndQueries) {
+TEST(SampleFormat, SizesOrdersNamesAndTheWaveRule) {
   struct Row {
     SampleFormat f;
     int bytes;
@@ -23,19 +23,9 @@ TEST(SampleFormat, CodesAndQueries) {
   };
   const Row rows[] = {
       {kUInt8, 1, ByteOrder::kLittle, "byte"},
-      {kInt8, 1, ByteOrder::kLittle, "char"},
-      {kInt16LE, 2, ByteOrder::kLittle, "int16_LE"},
-      {kInt16BE, 2, ByteOrder::kBig, "int16_BE"},
-      {kInt24LE, 3, ByteOrder::kLittle, "int24_LE"},
       {kInt24BE, 3, ByteOrder::kBig, "int24_BE"},
-      {kInt32LE, 4, ByteOrder::kLittle, "int32_LE"},
-      {kInt32BE, 4, ByteOrder::kBig, "int32_BE"},
-      {kFloat32LE, 4, ByteOrder::kLittle, "float32_LE"},
-      {kFloat32BE, 4, ByteOrder::kBig, "float32_BE"},
       {kFloat64LE, 8, ByteOrder::kLittle, "float64_LE"},
-      {kFloat64BE, 8, ByteOrder::kBig, "float64_BE"},
       {kCompressed, 0, ByteOrder::kUnknown, "Compressed"},
-      {kUnsupported, 0, ByteOrder::kUnknown, "Unsupported"},
       {kFormatNone, 0, ByteOrder::kUnknown, "Unknown"},
   };
   for (const Row& r : rows) {
@@ -44,32 +34,13 @@ TEST(SampleFormat, CodesAndQueries) {
     EXPECT_EQ(r.f.byte_order(), r.order);
     EXPECT_EQ(r.f.name(), r.name);
   }
-  // The byte layout: {2, 'i', '1', '6'} and its reverse.
-  EXPECT_EQ(kInt16LE.byte(0), 2);
-  EXPECT_EQ(kInt16LE.byte(1), 'i');
-  EXPECT_EQ(kInt16LE.byte(2), '1');
-  EXPECT_EQ(kInt16LE.byte(3), '6');
-  EXPECT_EQ(kInt16BE.byte(3), 2);
-  EXPECT_EQ(kCompressed.byte(1), '<');
-  EXPECT_EQ(kCompressed.byte(2), '>');
-  EXPECT_EQ(kUnsupported.byte(1), '?');
-}
-
-TEST(SampleFormat, WaveRule) {
-  EXPECT_EQ(SampleFormatFromWave(1, 8), kUInt8);
-  EXPECT_EQ(SampleFormatFromWave(1, 16), kInt16LE);
-  EXPECT_EQ(SampleFormatFromWave(1, 24), kInt24LE);
-  EXPECT_EQ(SampleFormatFromWave(1, 32), kInt32LE);
+  // The WAVE tag and bit count; the common cases are read from sox's files.
   EXPECT_EQ(SampleFormatFromWave(1, 12), kUnsupported);
-  EXPECT_EQ(SampleFormatFromWave(3, 32), kFloat32LE);
-  EXPECT_EQ(SampleFormatFromWave(3, 64), kFloat64LE);
   EXPECT_EQ(SampleFormatFromWave(3, 16), kUnsupported);
   EXPECT_EQ(SampleFormatFromWave(0xFFFE, 24), kInt24LE);
   EXPECT_EQ(SampleFormatFromWave(6, 8), kCompressed);
-  EXPECT_EQ(SampleFormatFromWave(7, 8), kCompressed);
   EXPECT_EQ(SampleFormatFromWave(0, 16), kUnsupported);
   EXPECT_EQ(SampleFormatFromWave(0xFFFF, 16), kFormatNone);
-  EXPECT_EQ(SampleFormatFromWave(2, 4), kFormatNone);
 }
 
 template <class D, class S>
@@ -197,36 +168,6 @@ TEST(Converters, FloatWidths) {
   EXPECT_TRUE(std::isinf(f[2]) && f[2] < 0);
   const std::vector<float> same = {0.25f, -0.75f};
   EXPECT_EQ(Convert<float>(kFloat32LE, kFloat32LE, same), same);
-}
-
-TEST(Converters, BigEndianSourceIsSwappedFirst) {
-  const std::vector<uint8_t> be16 = {0x7F, 0xFF, 0x80, 0x01, 0x00, 0x01};
-  std::vector<float> out(3);
-  auto c = MakeConverter(kInt16BE, kFloat32LE);
-  (*c)(be16.data(), out.data(), 3);
-  EXPECT_EQ(out[0], 1.0f);
-  EXPECT_EQ(out[1], -1.0f);
-  EXPECT_EQ(out[2], float(1 * (1.0 / 32767)));
-  // The scratch buffer grows for a longer call.
-  std::vector<uint8_t> longer(2000, 0);
-  std::vector<float> out2(1000, 9.0f);
-  (*c)(longer.data(), out2.data(), 1000);
-  EXPECT_EQ(out2[999], 0.0f);
-
-  float f = -0.5f;
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  bits = __builtin_bswap32(bits);
-  float back = 0;
-  MakeConverter(kFloat32BE, kFloat32LE)->convert(&bits, &back, 1);
-  EXPECT_EQ(back, -0.5f);
-  double d = 0.125;
-  uint64_t dbits;
-  std::memcpy(&dbits, &d, 8);
-  dbits = __builtin_bswap64(dbits);
-  float fd = 0;
-  MakeConverter(kFloat64BE, kFloat32LE)->convert(&dbits, &fd, 1);
-  EXPECT_EQ(fd, 0.125f);
 }
 
 TEST(Converters, ByteInvertedDestinationWarns) {

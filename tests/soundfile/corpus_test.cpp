@@ -45,54 +45,45 @@ std::vector<Case> Cases() {
   const SoundfileType W = SoundfileType::kWav, A = SoundfileType::kAiff, C = SoundfileType::kAifc,
                       O = SoundfileType::kOther;
   std::vector<Case> c;
+  // Read by our own readers: file, sox arguments, type, sample format, integer bits.
+  auto native = [&c](const std::string& name, const std::string& sox, SoundfileType type,
+                     SampleFormat format, int bits, int channels = 2, int rate = kRate) {
+    c.push_back({name, sox, 0, channels, rate, type, format, Path::kNative, bits});
+  };
+  // Handed to libsndfile; `blocks`: it reports whole blocks.
+  auto sndfile = [&c](const std::string& name, const std::string& sox, int channels,
+                      bool blocks = false, int rate = kRate) {
+    c.push_back({name, sox, 0, channels, rate, SoundfileType::kWav, kFloat32Host, Path::kSndfile,
+                 0, blocks});
+  };
   for (int ch : {1, 2}) {
     const std::string m = ch == 1 ? "-c 1 " : "";
     const std::string s = ch == 1 ? "mono" : "stereo";
-    c.push_back(
-        {"u8_" + s + ".wav", m + "-e unsigned -b 8", 0, ch, kRate, W, kUInt8, Path::kNative, 8});
-    c.push_back(
-        {"s16_" + s + ".wav", m + "-e signed -b 16", 0, ch, kRate, W, kInt16LE, Path::kNative, 16});
-    c.push_back(
-        {"s24_" + s + ".wav", m + "-e signed -b 24", 0, ch, kRate, W, kInt24LE, Path::kNative, 24});
-    c.push_back(
-        {"s32_" + s + ".wav", m + "-e signed -b 32", 0, ch, kRate, W, kInt32LE, Path::kNative, 32});
-    c.push_back({"f32_" + s + ".wav", m + "-e floating-point -b 32", 0, ch, kRate, W, kFloat32LE,
-                 Path::kNative, 0});
-    c.push_back({"f64_" + s + ".wav", m + "-e floating-point -b 64", 0, ch, kRate, W, kFloat64LE,
-                 Path::kNative, 0});
-    c.push_back(
-        {"s8_" + s + ".aiff", m + "-e signed -b 8", 0, ch, kRate, A, kInt8, Path::kNative, 8});
-    c.push_back({"s16_" + s + ".aiff", m + "-e signed -b 16", 0, ch, kRate, A, kInt16BE,
-                 Path::kNative, 16});
-    c.push_back({"s24_" + s + ".aiff", m + "-e signed -b 24", 0, ch, kRate, A, kInt24BE,
-                 Path::kNative, 24});
-    c.push_back({"s32_" + s + ".aiff", m + "-e signed -b 32", 0, ch, kRate, A, kInt32BE,
-                 Path::kNative, 32});
-    c.push_back({"fl32_" + s + ".aifc", m + "-t aifc -e floating-point -b 32", 0, ch, kRate, C,
-                 kFloat32BE, Path::kNative, 0});
-    c.push_back({"fl64_" + s + ".aifc", m + "-t aifc -e floating-point -b 64", 0, ch, kRate, C,
-                 kFloat64BE, Path::kNative, 0});
+    native("u8_" + s + ".wav", m + "-e unsigned -b 8", W, kUInt8, 8, ch);
+    native("s16_" + s + ".wav", m + "-e signed -b 16", W, kInt16LE, 16, ch);
+    native("s24_" + s + ".wav", m + "-e signed -b 24", W, kInt24LE, 24, ch);
+    native("s32_" + s + ".wav", m + "-e signed -b 32", W, kInt32LE, 32, ch);
+    native("f32_" + s + ".wav", m + "-e floating-point -b 32", W, kFloat32LE, 0, ch);
+    native("f64_" + s + ".wav", m + "-e floating-point -b 64", W, kFloat64LE, 0, ch);
+    native("s8_" + s + ".aiff", m + "-e signed -b 8", A, kInt8, 8, ch);
+    native("s16_" + s + ".aiff", m + "-e signed -b 16", A, kInt16BE, 16, ch);
+    native("s24_" + s + ".aiff", m + "-e signed -b 24", A, kInt24BE, 24, ch);
+    native("s32_" + s + ".aiff", m + "-e signed -b 32", A, kInt32BE, 32, ch);
+    native("fl32_" + s + ".aifc", m + "-t aifc -e floating-point -b 32", C, kFloat32BE, 0, ch);
+    native("fl64_" + s + ".aifc", m + "-t aifc -e floating-point -b 64", C, kFloat64BE, 0, ch);
   }
   // WAV without the extensible record (sox's "wavpcm").
-  c.push_back(
-      {"s24_pcm.wav", "-t wavpcm -e signed -b 24", 0, 2, kRate, W, kInt24LE, Path::kNative, 24});
-  c.push_back(
-      {"s32_pcm.wav", "-t wavpcm -e signed -b 32", 0, 2, kRate, W, kInt32LE, Path::kNative, 32});
-  c.push_back(
-      {"s16_22050.wav", "-e signed -b 16 -r 22050", 0, 2, 22050, W, kInt16LE, Path::kNative, 16});
-  c.push_back(
-      {"none16.aifc", "-t aifc -e signed -b 16", 0, 2, kRate, C, kInt16BE, Path::kNative, 16});
+  native("s24_pcm.wav", "-t wavpcm -e signed -b 24", W, kInt24LE, 24);
+  native("s32_pcm.wav", "-t wavpcm -e signed -b 32", W, kInt32LE, 32);
+  native("s16_22050.wav", "-e signed -b 16 -r 22050", W, kInt16LE, 16, 2, 22050);
+  native("none16.aifc", "-t aifc -e signed -b 16", C, kInt16BE, 16);
   // Compressed WAV: through libsndfile.
-  c.push_back({"alaw.wav", "-e a-law -b 8", 0, 2, kRate, W, kFloat32Host, Path::kSndfile});
-  c.push_back({"ulaw.wav", "-e u-law -b 8", 0, 2, kRate, W, kFloat32Host, Path::kSndfile});
-  c.push_back(
-      {"ima.wav", "-e ima-adpcm -b 4", 0, 2, kRate, W, kFloat32Host, Path::kSndfile, 0, true});
-  c.push_back(
-      {"msadpcm.wav", "-e ms-adpcm -b 4", 0, 2, kRate, W, kFloat32Host, Path::kSndfile, 0, true});
-  c.push_back({"msadpcm_mono.wav", "-c 1 -e ms-adpcm -b 4", 0, 1, kRate, W, kFloat32Host,
-               Path::kSndfile, 0, true});
-  c.push_back({"gsm.wav", "-c 1 -r 8000 -e gsm-full-rate", 0, 1, 8000, W, kFloat32Host,
-               Path::kSndfile, 0, true});
+  sndfile("alaw.wav", "-e a-law -b 8", 2);
+  sndfile("ulaw.wav", "-e u-law -b 8", 2);
+  sndfile("ima.wav", "-e ima-adpcm -b 4", 2, true);
+  sndfile("msadpcm.wav", "-e ms-adpcm -b 4", 2, true);
+  sndfile("msadpcm_mono.wav", "-c 1 -e ms-adpcm -b 4", 1, true);
+  sndfile("gsm.wav", "-c 1 -r 8000 -e gsm-full-rate", 1, true, 8000);
   // Neither RIFF nor FORM: through libsndfile.
   c.push_back({"s16.flac", "-b 16", 0, 2, kRate, O, kFloat32Host, Path::kSndfile});
   c.push_back({"s24_mono.flac", "-c 1 -b 24", 0, 1, kRate, O, kFloat32Host, Path::kSndfile});

@@ -149,20 +149,6 @@ TEST_F(Loader, MoreThanTwoChannelsKeepsTheFirstTwo) {
   }
 }
 
-TEST_F(Loader, ShortSoundsGetACyclicGuard) {
-  Bytes chunks = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
-  sftest::Append(chunks, sftest::RiffChunk("data", sftest::Ramp16LE(10, 1000)));
-  const std::string path = dir_.file("short.wav");
-  sftest::WriteFile(path, sftest::Riff(chunks));
-  Sound* s = LoadAndAttach(path);
-  ASSERT_NE(s, nullptr);
-  const int32_t guard = GuardFrameCount(s->position_scale, 10);
-  EXPECT_GT(guard, 10);
-  ASSERT_EQ(s->samples.size(), size_t(10 + guard) + 1);
-  for (int32_t j = 0; j < guard; ++j)
-    EXPECT_EQ(s->samples[size_t(10 + j)], s->samples[size_t(j % 10)]);
-}
-
 TEST_F(Loader, TheSameFileIsReadOnce) {
   const std::string path = Sox("once.wav", 2, 0.3);
   REQUIRE_SOX(path);
@@ -246,10 +232,12 @@ TEST_F(Loader, ReleaseThresholds) {
   table_->AttachSound(0, &small);
   EXPECT_EQ(graned.use_count, 0);
   EXPECT_EQ(graned.path, "/snd/grains.wav");
-  // The built-in sine is never counted.
+  // The built-in sine is never counted, nor freed.
   stream().sound = &sine_;
   table_->AttachSound(0, &small);
   EXPECT_EQ(sine_.use_count, 1);
+  SoundTable::FreeSound(sine_);
+  EXPECT_EQ(sine_.path, "Built-in 110 Hz sine");
 }
 
 TEST_F(Loader, LookupFreesLeftSoundsAboveTheLimit) {
@@ -294,19 +282,6 @@ TEST_F(Loader, LookupAgesCachedSoundsAndPrefersEmptyRecords) {
   EXPECT_EQ(table_->FindSound("/snd/other"), &table_->record(8));
   EXPECT_EQ(cached_a.use_count, -3);
   EXPECT_EQ(cached_a.path, "/snd/ca");
-}
-
-TEST_F(Loader, ElevenInUseAndOneCached) {
-  for (int i = 0; i < kSoundRecords; ++i) Fake(i, "/snd/" + std::to_string(i), 1 + i % 3, 100, 1);
-  Fake(1, "/snd/cached", -1, 100, 2);
-  Sound* got = table_->FindSound("/snd/new");
-  EXPECT_EQ(got, &table_->record(1));
-  EXPECT_TRUE(got->path.empty());
-  for (int i = 0; i < kSoundRecords; ++i) {
-    if (i != 1) {
-      EXPECT_EQ(table_->record(i).use_count, 1 + i % 3);
-    }
-  }
 }
 
 TEST_F(Loader, AllRecordsInUseRefusesTheLoad) {
@@ -437,34 +412,6 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   table_->WaitForLoaders();
   EXPECT_EQ(host_.failed.back(), "Unknown soundfile format. Could not open " + text);
 
-  // A data chunk that runs past the end fails saying how much of it is there.
-  Bytes chunks = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
-  sftest::Put(chunks, "data");
-  sftest::PutLE32(chunks, 100000);
-  sftest::Append(chunks, sftest::Ramp16LE(100));
-  const std::string cut = dir_.file("cut.wav");
-  sftest::WriteFile(cut, sftest::Riff(chunks));
-  table_->LoadSound(cut);
-  table_->WaitForLoaders();
-  EXPECT_EQ(host_.failed.back(),
-            "Error: the file ends after 200 of the 100000 bytes of sound data its header "
-            "announces - could not read " +
-                cut);
-
-  // A fmt chunk past the end.
-  Bytes hdr;
-  sftest::Put(hdr, "RIFF");
-  sftest::PutLE32(hdr, 100);
-  sftest::Put(hdr, "WAVE");
-  sftest::Put(hdr, "fmt ");
-  sftest::PutLE32(hdr, 16);
-  sftest::Append(hdr, Bytes(8));
-  const std::string header = dir_.file("header.wav");
-  sftest::WriteFile(header, hdr);
-  table_->LoadSound(header);
-  table_->WaitForLoaders();
-  EXPECT_EQ(host_.failed.back(), "not enough data to read header. Could not open " + header);
-
   // An empty data chunk.
   Bytes empty = sftest::RiffChunk("fmt ", sftest::FmtPayload(1, 1, 44100, 16));
   sftest::Append(empty, sftest::RiffChunk("data", {}));
@@ -474,19 +421,7 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   table_->WaitForLoaders();
   EXPECT_EQ(host_.failed.back(), "Error: Soundfile holds no sound data - could not read " + none);
 
-  // An unknown AIFC compression.
-  Bytes aifc = sftest::FormChunk("COMM", sftest::CommPayload(1, 4, 16, 8000, "ima4", ""));
-  sftest::Append(aifc, sftest::FormChunk("SSND", sftest::SsndPayload(Bytes(68))));
-  const std::string ima = dir_.file("ima4.aifc");
-  sftest::WriteFile(ima, sftest::Form(aifc, "AIFC"));
-  {
-    sftest::DiagCapture quiet;
-    table_->LoadSound(ima);
-    table_->WaitForLoaders();
-  }
-  EXPECT_EQ(host_.failed.back(), "Error: Could not handle data conversion - could not read " + ima);
-
-  EXPECT_EQ(host_.failed.size(), 6u);
+  EXPECT_EQ(host_.failed.size(), 3u);
   EXPECT_EQ(host_.loaded.size(), 1u);
   EXPECT_EQ(stream().sound, s);
   EXPECT_EQ(s->use_count, 1);
@@ -506,22 +441,6 @@ TEST_F(Loader, CompressedAndFlacFilesLoad) {
     EXPECT_EQ(s->frame_rate, 22050u);
     EXPECT_GE(s->frame_count, 4410);
   }
-}
-
-TEST_F(Loader, FreeSoundClearsEverythingButNeverTheSine) {
-  Sound& s = Fake(2, "/snd/x.wav", -1, 10, 1);
-  s.samples.assign(40, 1.0f);
-  s.amp_table.assign(20, 0.5f);
-  s.name = "x.wav";
-  SoundTable::FreeSound(s);
-  EXPECT_TRUE(s.path.empty());
-  EXPECT_TRUE(s.name.empty());
-  EXPECT_TRUE(s.samples.empty());
-  EXPECT_TRUE(s.amp_table.empty());
-  EXPECT_EQ(s.frame_count, 0);
-  EXPECT_EQ(s.use_count, 0);
-  SoundTable::FreeSound(sine_);
-  EXPECT_EQ(sine_.path, "Built-in 110 Hz sine");
 }
 
 TEST(MemoryStatusTest, ParsesMeminfo) {

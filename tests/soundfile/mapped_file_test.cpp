@@ -137,14 +137,6 @@ TEST(MappedFile, ResizeToTheMappedSizeOnlyRecordsThePlan) {
   EXPECT_EQ(sftest::ReadFile(path), Pattern(5000));
 }
 
-TEST(MappedFile, ExistingFileIsNotTruncatedByOpeningForOutput) {
-  TempDir dir;
-  const std::string path = dir.file("keep.bin");
-  sftest::WriteFile(path, Pattern(3000));
-  { auto f = std::make_shared<OutputFile>(path); }
-  EXPECT_EQ(sftest::ReadFile(path), Pattern(3000));
-}
-
 TEST(FileBuffer, SmallFileIsMappedWholeFromOffsetZero) {
   TempDir dir;
   const std::string path = dir.file("small.bin");
@@ -250,19 +242,6 @@ TEST(FileBuffer, ViewsKeepTheirFileAlive) {
   }
   EXPECT_EQ(b.begin[0], Pattern(10000)[10]);
   EXPECT_EQ(b.view->file()->path(), path);
-}
-
-TEST(MappedFile, NullDeleterWrapsAFileOwnedElsewhere) {
-  TempDir dir;
-  const std::string path = dir.file("stack.bin");
-  sftest::WriteFile(path, Pattern(5000));
-  InputFile file(path);
-  {
-    std::shared_ptr<mapped_file> ref(&file, mapped_file::null_deleter());
-    file_buffer fb(ref);
-    EXPECT_EQ(fb.get_block(4990, 10).size(), 10u);
-  }
-  EXPECT_EQ(file.size(), 5000u);
 }
 
 TEST(MappedFile, ViewToTheEndOfAHugeFileIsTooBig) {

@@ -111,17 +111,6 @@ TEST(FindChunk, FindsAndResynchronises) {
   EXPECT_FALSE(find_chunk(tiny.data(), 0, tiny.size(), Fourcc("data"), false).found());
 }
 
-TEST(FindChunk, ValidIds) {
-  EXPECT_TRUE(IsValidChunkId(reinterpret_cast<const uint8_t*>("fmt ")));
-  EXPECT_TRUE(IsValidChunkId(reinterpret_cast<const uint8_t*>("SSND")));
-  EXPECT_FALSE(
-      IsValidChunkId(reinterpret_cast<const uint8_t*>("\x10"
-                                                      "abc")));
-  EXPECT_FALSE(
-      IsValidChunkId(reinterpret_cast<const uint8_t*>("ab\xE1"
-                                                      "c")));
-}
-
 TEST_F(Reader, PlainWav) {
   const Soundfile sf = Open(SimpleWav(10));
   EXPECT_EQ(sf.type, SoundfileType::kWav);
@@ -180,51 +169,6 @@ TEST_F(Reader, FmtChunkShorterThanTheRecord) {
   EXPECT_EQ(sf.decoder->frame_count(), 0);
 }
 
-TEST_F(Reader, PcmFmtOf16BytesNeedsNoExtraSize) {
-  // The data chunk follows the 16-byte record directly: an extra-size field
-  // would be read from the next chunk's id.
-  const Soundfile sf = Open(SimpleWav(3));
-  EXPECT_EQ(sf.decoder->frame_count(), 3);
-}
-
-TEST_F(Reader, FloatAndEightBitWav) {
-  Bytes fmt = FmtPayload(3, 1, 48000, 32);
-  PutLE16(fmt, 0);  // extra size 0
-  Bytes chunks = RiffChunk("fmt ", fmt);
-  Bytes data;
-  for (float f : {0.5f, -0.25f, 2.0f}) {
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    PutLE32(data, u);
-  }
-  Append(chunks, RiffChunk("data", data));
-  const Soundfile sf = Open(Riff(chunks));
-  EXPECT_EQ(sf.format.sample_format, kFloat32LE);
-  EXPECT_EQ(ReadAll(sf), (std::vector<float>{0.5f, -0.25f, 2.0f}));
-
-  Bytes c8 = RiffChunk("fmt ", FmtPayload(1, 1, 8000, 8));
-  Append(c8, RiffChunk("data", Bytes{0, 128, 255}));  // odd: padded
-  const Soundfile s8 = Open(Riff(c8));
-  EXPECT_EQ(s8.format.sample_format, kUInt8);
-  EXPECT_EQ(ReadAll(s8), (std::vector<float>{float(-128 * (1.0 / 127)), 0.0f, 1.0f}));
-}
-
-TEST_F(Reader, ExtensiblePcmIsReadDirectly) {
-  Bytes fmt = FmtPayload(0xFFFE, 2, 44100, 24);
-  PutLE16(fmt, 22);
-  PutLE16(fmt, 24);  // valid bits
-  PutLE32(fmt, 3);   // channel mask
-  const uint8_t guid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                            0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-  fmt.insert(fmt.end(), guid, guid + 16);
-  Bytes chunks = RiffChunk("fmt ", fmt);
-  Append(chunks, RiffChunk("data", Bytes{0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
-  const Soundfile sf = Open(Riff(chunks));
-  EXPECT_EQ(sf.format.sample_format, kInt24LE);
-  ASSERT_NE(dynamic_cast<WavDecoder*>(sf.decoder.get()), nullptr);
-  EXPECT_EQ(ReadAll(sf), (std::vector<float>{-1.0f, float(0x7FFFFF00 * 0x1p-31)}));
-}
-
 TEST_F(Reader, ExtraSizeOf240IsCopiedWhole) {
   // The largest extra part accepted, on an IEEE-float record: all 240 bytes
   // are kept beside the record (the sanitizer build sees any byte written
@@ -268,9 +212,6 @@ TEST_F(Reader, NotWaveOrMissingChunks) {
             "Unknown soundfile format");
   EXPECT_EQ(OpenError<FormatError>(Riff(RiffChunk("fmt ", FmtPayload(1, 1, 8000, 16)))),
             "Unknown soundfile format");
-  EXPECT_EQ(OpenError<FormatError>(Bytes{'R', 'I', 'F', 'F'}), "Unknown soundfile format");
-  EXPECT_EQ(OpenError<FormatError>(Bytes(15, 'x')), "Unknown soundfile format");
-  EXPECT_EQ(OpenError<FormatError>(Bytes{}), "Unknown soundfile format");
   const std::string text = "This is not a sound file at all, just some text.\n";
   EXPECT_EQ(OpenError<FormatError>(Bytes(text.begin(), text.end())), "Unknown soundfile format");
 }
@@ -339,49 +280,18 @@ TEST(Aiff, RateFromThe80BitField) {
   }
 }
 
-TEST_F(Reader, Aiff16BitBigEndian) {
-  const Soundfile sf = Open(SimpleAiff("AIFF", nullptr, 16, Be16({1, -1, 32767}), 3));
-  EXPECT_EQ(sf.type, SoundfileType::kAiff);
-  EXPECT_EQ(sf.format.frame_rate, 44100u);
-  EXPECT_EQ(sf.format.sample_format, kInt16BE);
-  EXPECT_EQ(sf.decoder->frame_count(), 3);
-  EXPECT_EQ(ReadAll(sf),
-            (std::vector<float>{float(1 * (1.0 / 32767)), float(-1 * (1.0 / 32767)), 1.0f}));
-  ASSERT_NE(dynamic_cast<AiffDecoder*>(sf.decoder.get()), nullptr);
-}
-
-TEST_F(Reader, AiffSampleSizes) {
-  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 8, Bytes{0x7F, 0x81}, 2)).format.sample_format, kInt8);
+// The sizes and compression types sox cannot write (the others are in the corpus).
+TEST_F(Reader, AiffSizesAndTypesBeyondTheCorpus) {
   EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 12, Be16({1}), 1)).format.sample_format, kInt16BE);
-  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 24, Bytes(3), 1)).format.sample_format, kInt24BE);
-  EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 32, Bytes(4), 1)).format.sample_format, kInt32BE);
   DiagCapture diag;
   EXPECT_EQ(Open(SimpleAiff("AIFF", nullptr, 40, Bytes(5), 1)).format.sample_format, kFormatNone);
   EXPECT_TRUE(diag.contains("Sample size 40 not supported"));
-  const Soundfile s8 = Open(SimpleAiff("AIFF", nullptr, 8, Bytes{0x7F, 0x81}, 2));
-  EXPECT_EQ(ReadAll(s8), (std::vector<float>{1.0f, -1.0f}));
-}
-
-TEST_F(Reader, AifcCompressionTypes) {
-  const Soundfile sowt = Open(SimpleAiff("AIFC", "sowt", 16, Ramp16LE(3, 5), 3));
-  EXPECT_EQ(sowt.type, SoundfileType::kAifc);
-  EXPECT_EQ(sowt.format.sample_format, kInt16LE);
-  EXPECT_EQ(ReadAll(sowt)[2], float(10 * (1.0 / 32767)));
-  EXPECT_EQ(Open(SimpleAiff("AIFC", "sowt", 24, Bytes(3), 1)).format.sample_format, kInt24LE);
   EXPECT_EQ(Open(SimpleAiff("AIFC", "sowt", 8, Bytes(1), 1)).format.sample_format, kInt8);
-  EXPECT_EQ(Open(SimpleAiff("AIFC", "NONE", 16, Be16({3}), 1)).format.sample_format, kInt16BE);
   Bytes fl;
   PutBE32(fl, 0x3F000000);  // 0.5f
-  const Soundfile fl32 = Open(SimpleAiff("AIFC", "fl32", 32, fl, 1));
-  EXPECT_EQ(fl32.format.sample_format, kFloat32BE);
-  EXPECT_EQ(ReadAll(fl32), (std::vector<float>{0.5f}));
-  EXPECT_EQ(Open(SimpleAiff("AIFC", "FL32", 32, fl, 1)).format.sample_format, kFloat32BE);
-  Bytes fl8;
-  PutBE32(fl8, 0xBFD00000);  // -0.25
-  PutBE32(fl8, 0);
-  const Soundfile fl64 = Open(SimpleAiff("AIFC", "fl64", 64, fl8, 1));
-  EXPECT_EQ(fl64.format.sample_format, kFloat64BE);
-  EXPECT_EQ(ReadAll(fl64), (std::vector<float>{-0.25f}));
+  const Soundfile upper = Open(SimpleAiff("AIFC", "FL32", 32, fl, 1));
+  EXPECT_EQ(upper.format.sample_format, kFloat32BE);
+  EXPECT_EQ(ReadAll(upper), (std::vector<float>{0.5f}));
 }
 
 TEST_F(Reader, UnknownAifcCompression) {

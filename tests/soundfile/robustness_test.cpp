@@ -19,20 +19,13 @@ using namespace sftest;
 enum class Outcome { kOk, kFormatError, kHeaderError, kTruncated, kLibsndfile, kOther };
 
 const char* Name(Outcome o) {
-  switch (o) {
-    case Outcome::kOk:
-      return "ok";
-    case Outcome::kFormatError:
-      return "Unknown soundfile format";
-    case Outcome::kHeaderError:
-      return "not enough data to read header";
-    case Outcome::kTruncated:
-      return "the file ends before the data its header announces";
-    case Outcome::kLibsndfile:
-      return "an error reported by libsndfile";
-    default:
-      return "other";
-  }
+  static const char* const kNames[] = {"ok",
+                                       "Unknown soundfile format",
+                                       "not enough data to read header",
+                                       "the file ends before the data its header announces",
+                                       "an error reported by libsndfile",
+                                       "other"};
+  return kNames[static_cast<int>(o)];
 }
 
 // Opens and reads a file as the loader does (at most `cap` frames).

@@ -137,10 +137,6 @@ inline Bytes Ramp16LE(int n, int step = 1) {
 // The 80-bit IEEE extended representation of an integer rate.
 inline Bytes Extended80(uint32_t rate) {
   Bytes b;
-  if (rate == 0) {
-    b.assign(10, 0);
-    return b;
-  }
   int exp = 31;
   uint64_t m = uint64_t(rate) << 32;
   while (!(m & (uint64_t(1) << 63))) {
