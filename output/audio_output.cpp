@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/sound_layout.h"
 #include "output/block_ring.h"
+#include "output/file_numbers.h"
 #include "output/output_folders.h"
 #include "output/output_recorder.h"
 #include "output/output_texts.h"
@@ -207,6 +208,11 @@ void AudioOutput::WriteRecordedBlock(const float* block) {
 
 void AudioOutput::CloseOutputFile() {
   recorder_->CloseOutputFile();
+}
+
+void AudioOutput::ContinueAfterExistingFiles() {
+  const int highest = HighestOutputFileNumber(output_folder_, config_.max_count);
+  if (highest > config_.file_counter) config_.file_counter = highest;
 }
 
 void AudioOutput::SetSampleWidth(int bytes) {

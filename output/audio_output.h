@@ -110,6 +110,10 @@ class AudioOutput final : public BlockSource {
   int MakeOutputFileName(std::string& path);
   void WriteRecordedBlock(const float* block);
   void CloseOutputFile();
+  // When no file counter was stored (a first run, or the settings lost):
+  // numbering goes on after the highest numbered file already in the output
+  // folder, so that no earlier recording is overwritten.
+  void ContinueAfterExistingFiles();
   // Output soundfile width in bytes: 2, 3 or 4 (menu 40027 .. 40029).
   void SetSampleWidth(int bytes);
 

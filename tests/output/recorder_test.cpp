@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "controls/stream.h"
 #include "engine/engine.h"
+#include "output/file_numbers.h"
 #include "output/output_folders.h"
 #include "output/wav_block_writer.h"
 #include "soundfile/sample_format.h"
@@ -66,6 +68,35 @@ TEST_F(RecorderTest, NumberedNamesCountAndWrap) {
   out.MakeOutputFileName(path);
   EXPECT_EQ(path, folder.string() + "/sifter99.wav");
   EXPECT_EQ(out.config().max_count, 99);
+}
+
+TEST_F(RecorderTest, NumberingGoesOnAfterTheFilesAlreadyThere) {
+  for (const char* name : {"sifter03.wav", "sifter12.1.wav", "sifter120.wav", "sifter5.wav",
+                           "sifter13.wav.txt", "take.wav"}) {
+    std::ofstream(folder / name) << "x";
+  }
+  Init();
+  out.ContinueAfterExistingFiles();  // 120 lies past the maximum count
+  EXPECT_EQ(out.config().file_counter, 12);
+  std::string path;
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter13.wav");
+  // A counter already past them stays; with sifter99.wav there the next wraps to 00.
+  out.ContinueAfterExistingFiles();
+  EXPECT_EQ(out.config().file_counter, 13);
+  std::ofstream(folder / "sifter99.wav") << "x";
+  out.ContinueAfterExistingFiles();
+  out.MakeOutputFileName(path);
+  EXPECT_EQ(path, folder.string() + "/sifter00.wav");
+
+  EXPECT_EQ(OutputFileNumber("sifter07.wav"), 7);
+  EXPECT_EQ(OutputFileNumber("sifter127.2.wav"), 127);
+  EXPECT_EQ(OutputFileNumber("sifter7.wav"), -1);
+  EXPECT_EQ(OutputFileNumber("sifter1234.wav"), -1);
+  EXPECT_EQ(OutputFileNumber("sifter07.x.wav"), -1);
+  EXPECT_EQ(OutputFileNumber("sifter.wav"), -1);
+  EXPECT_EQ(OutputFileNumber("Sifter07.wav"), -1);
+  EXPECT_EQ(HighestOutputFileNumber((folder / "missing").string(), 99), -1);
 }
 
 TEST_F(RecorderTest, OneFilePerStreamNumbersTheStream) {
