@@ -36,20 +36,28 @@ int QtDialogs::MessageBox(QWidget* owner, const QString& title, const QString& t
   }
 }
 
-QString QtDialogs::ChooseSoundfile(QWidget* owner, const QString& folder) {
-  return QFileDialog::getOpenFileName(owner, QStringLiteral("Load Soundfile"), folder,
-                                      QStringLiteral("Soundfiles (*.wav *.WAV *.aif *.aiff "
-                                                     "*.aifc *.AIF *.AIFF);;All files (*)"));
+QString QtDialogs::ChooseFile(QWidget* owner, const FileChoice& choice) {
+  QFileDialog dialog(owner, choice.title, choice.folder);
+  dialog.setNameFilters(choice.filters);
+  dialog.setDefaultSuffix(choice.default_suffix);
+  switch (choice.mode) {
+    case ChooserMode::kSave:
+      dialog.setAcceptMode(QFileDialog::AcceptSave);
+      dialog.setFileMode(QFileDialog::AnyFile);
+      break;
+    case ChooserMode::kOpenSeveral:
+      dialog.setFileMode(QFileDialog::ExistingFiles);
+      break;
+    default:
+      dialog.setFileMode(QFileDialog::ExistingFile);
+      break;
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
-QString QtDialogs::ChooseFolder(QWidget* owner, const QString& label, const QString& start) {
-  return QFileDialog::getExistingDirectory(owner, QStringLiteral("Select %1 Folder").arg(label),
-                                           start);
-}
-
-QString QtDialogs::ChooseBankFile(QWidget* owner, const QString& folder) {
-  return QFileDialog::getOpenFileName(owner, QStringLiteral("Open Kornmill patch banks File"),
-                                      folder, QStringLiteral("KPB files (*.kpb);;All files (*)"));
+QString QtDialogs::ChooseFolder(QWidget* owner, const QString& title, const QString& start) {
+  return QFileDialog::getExistingDirectory(owner, title, start);
 }
 
 void QtDialogs::About(QWidget* owner) {

@@ -3,7 +3,10 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
+
+#include "settings/chooser_rules.h"
 
 class QDialog;
 class QWidget;
@@ -14,18 +17,25 @@ namespace kornmill {
 enum BoxAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 enum class BoxType { kOk, kOkCancel, kYesNo, kYesNoCancel };
 
+// What a file chooser is asked for.
+struct FileChoice {
+  ChooserMode mode = ChooserMode::kOpen;
+  QString title;
+  QString folder;          // where it starts
+  QStringList filters;     // "WAV audio (*.wav *.aif)", ..., the chosen one first
+  QString default_suffix;  // added to a name typed without one (save mode)
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // A modal message box owned by `owner`; returns one of BoxAnswer.
   virtual int MessageBox(QWidget* owner, const QString& title, const QString& text,
                          BoxType type) = 0;
-  // The soundfile chooser; an empty string when cancelled.
-  virtual QString ChooseSoundfile(QWidget* owner, const QString& folder) = 0;
-  // The folder chooser; an empty string when cancelled.
-  virtual QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) = 0;
-  // The patch-bank file chooser, starting in `folder`; an empty string when cancelled.
-  virtual QString ChooseBankFile(QWidget* owner, const QString& folder) = 0;
+  // A file chooser; the chosen path, or an empty string when cancelled.
+  virtual QString ChooseFile(QWidget* owner, const FileChoice& choice) = 0;
+  // The folder chooser titled `title`; an empty string when cancelled.
+  virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& start) = 0;
   // The About box.
   virtual void About(QWidget* owner) = 0;
   // Shows a help page; false when it could not be shown.
@@ -42,9 +52,8 @@ class QtDialogs : public Dialogs {
   QtDialogs();
   ~QtDialogs() override;
   int MessageBox(QWidget* owner, const QString& title, const QString& text, BoxType type) override;
-  QString ChooseSoundfile(QWidget* owner, const QString& folder) override;
-  QString ChooseFolder(QWidget* owner, const QString& label, const QString& start) override;
-  QString ChooseBankFile(QWidget* owner, const QString& folder) override;
+  QString ChooseFile(QWidget* owner, const FileChoice& choice) override;
+  QString ChooseFolder(QWidget* owner, const QString& title, const QString& start) override;
   void About(QWidget* owner) override;
   bool OpenHelp(const QUrl& page) override;
 

@@ -72,6 +72,10 @@ void WindowLoaderHost::SetSoundfileFolder(const std::string& folder) {
   if (hooks_.set_folder) hooks_.set_folder(folder);
 }
 
+void WindowLoaderHost::AddRecentFile(const std::string& path) {
+  if (hooks_.add_recent) hooks_.add_recent(path);
+}
+
 void WindowLoaderHost::StreamSoundChanged(int stream) {
   if (hooks_.sound_changed) hooks_.sound_changed(stream);
 }

@@ -24,6 +24,7 @@ class WindowLoaderHost final : public LoaderHost {
     std::function<bool(const std::string& title, const std::string& text)> ask;
     std::function<void(int stream)> state_changed;
     std::function<void(const std::string& folder)> set_folder;
+    std::function<void(const std::string& path)> add_recent;
     std::function<void(int stream)> sound_changed;
   };
 
@@ -42,6 +43,7 @@ class WindowLoaderHost final : public LoaderHost {
   // Main thread.
   void StreamStateChanged(int stream) override;
   void SetSoundfileFolder(const std::string& folder) override;
+  void AddRecentFile(const std::string& path) override;
   void StreamSoundChanged(int stream) override;
 
   // Main thread, at shutdown: every waiting and later question answers Cancel,

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "app/block_done_waker.h"
+#include "app/choosers.h"
 #include "app/control_scroll_bar.h"
 #include "app/control_view.h"
 #include "app/dialog_panel.h"
@@ -25,7 +26,9 @@
 #include "app/midi_glue.h"
 #include "app/patch_view.h"
 #include "app/posted_events.h"
+#include "app/recent_files_menu.h"
 #include "app/session_settings.h"
+#include "app/settings_glue.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
 #include "app/window_patch_prompts.h"
@@ -81,11 +84,13 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   stream_view_ = new StreamView(*panel_, streams_, *controls_,
                                 [this](const QString& title) { setWindowTitle(title); });
   stream_view_->AddTabs();
+  StartSettings(options);
   StartPatches(options);
   menus_ = new MenuBar(
       menuBar(), panel_->status_bar(), [this] { return CurrentMenuState(); },
       [this](int id) { OnMenuCommand(id); });
   menus_->TrimMenus();
+  AttachRecentFiles();
   if (!StartOutput(options)) return;
   StartMidi(options);
   StartSoundTable();
@@ -101,7 +106,7 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   controls_->SetControlPosition(kChangeTime,
                                 PositionFromValue(kControlTable[kChangeTime], change_time));
   panel_->change_time_text()->setText(ToQString(ChangeTimeText(change_time)));
-  patch_view_->LoadSession(session_);
+  patch_view_->LoadSession(session_.get());
   resize(panel_->DialogSize().width(),
          panel_->DialogSize().height() + menuBar()->sizeHint().height());
   AskForOutputFolder();
@@ -112,6 +117,7 @@ bool MainWindow::StartOutput(MainWindowOptions& options) {
   waker_->set_handler([this](int index) { OnBlockDone(index); });
   OutputView& view = *this;
   output_ = std::make_unique<AudioOutput>(*engine_, streams_, view, *waker_);
+  settings_->ApplyTo(output_->config());
   if (options.devices) output_->set_device_provider(std::move(options.devices));
   if (options.writer_factory) output_->set_writer_factory(options.writer_factory);
   output_->set_key_state([this] { return q_down_; });
@@ -119,6 +125,7 @@ bool MainWindow::StartOutput(MainWindowOptions& options) {
   CallOutput([&options](AudioOutput& out) {
     out.InitAudioOutput(options.output_folder, options.source_folder);
   });
+  if (!settings_->file_counter_read()) output_->ContinueAfterExistingFiles();
   return !shut_down_;
 }
 
@@ -182,6 +189,7 @@ void MainWindow::StartSoundTable() {
     stream_view_->SetStreamState(stream, streams_[stream].state);
   };
   hooks.set_folder = [this](const std::string& folder) { source_folder_ = folder; };
+  hooks.add_recent = [this](const std::string& path) { AddRecentFile(path); };
   hooks.sound_changed = [this](int stream) { stream_view_->SelectStream(stream); };
   loader_host_ = std::make_unique<WindowLoaderHost>(this, poster_, std::move(hooks));
   sounds_ = std::make_unique<SoundTable>(streams_, output_->render_lock(), *loader_host_);
@@ -189,11 +197,8 @@ void MainWindow::StartSoundTable() {
 }
 
 void MainWindow::StartPatches(MainWindowOptions& options) {
-  session_ = options.session;
-  if (!session_) {
-    own_session_ = std::make_unique<SettingsSessionStore>();
-    session_ = own_session_.get();
-  }
+  // The session's banks are kept in the settings store with the other settings.
+  session_ = std::make_unique<SettingsSessionStore>(settings_->shared_store());
   // The patches folder the session's bank names belong to ("Load" moves it).
   std::string folder = options.patch_folder;
   if (folder.empty()) {
@@ -258,7 +263,8 @@ void MainWindow::OnEscape() {
 bool MainWindow::Exit() {
   if (shut_down_) return true;
   // A cancelled question while the banks are saved keeps the program running.
-  if (patch_view_ && !patch_view_->SaveAtExit(session_)) return false;
+  if (patch_view_ && !patch_view_->SaveAtExit(session_.get())) return false;
+  SaveSettings();
   ShutDown();
   emit finished(1);
   close();
@@ -269,6 +275,7 @@ void MainWindow::ShutDown() {
   if (shut_down_) return;
   shut_down_ = true;
   poster_.Close();
+  if (settings_) settings_->SaveRecentFiles();
   if (!output_) return;
   if (output_->recording()) output_->ToggleRecord();
   output_->StopPlay();
@@ -287,10 +294,11 @@ void MainWindow::ShutDown() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The close box is the dialog's close command without Escape: the exit sequence.
   if (!shut_down_) {
-    if (patch_view_ && !patch_view_->SaveAtExit(session_)) {
+    if (patch_view_ && !patch_view_->SaveAtExit(session_.get())) {
       event->ignore();
       return;
     }
+    SaveSettings();
     ShutDown();
     emit finished(1);
   }

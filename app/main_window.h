@@ -15,6 +15,7 @@
 namespace kornmill {
 
 class BlockDoneWaker;
+class Choosers;
 class ControlView;
 class DialogPanel;
 class Dialogs;
@@ -22,11 +23,14 @@ class Engine;
 class GestureHost;
 class MenuBar;
 class MenuCommands;
-class PatchPrompts;
 class MessageBoxes;
-class PatchView;
-class SettingsSessionStore;
 class MidiGlue;
+class PatchPrompts;
+class PatchView;
+class RecentFilesMenu;
+class RegistryStore;
+class SettingsGlue;
+class SettingsSessionStore;
 class SoundTable;
 class StreamView;
 class WindowLoaderHost;
@@ -38,9 +42,9 @@ struct MainWindowOptions {
   std::unique_ptr<DeviceProvider> devices;  // null: RtAudio and the null device
   WriterFactory writer_factory;             // empty: the sound-file library's WAV writer
   bool use_null_device = false;             // select the null device instead of RtAudio
-  std::string output_folder;                // stored "Soundfile out folder"
-  std::string source_folder;                // stored "Soundfile in folder"
-  SettingsSessionStore* session = nullptr;  // null: the user's settings
+  std::string output_folder;                // in place of the stored "Soundfile out folder"
+  std::string source_folder;                // in place of the stored "Soundfile in folder"
+  std::shared_ptr<RegistryStore> settings;  // null: the user's settings file
   std::string patch_folder;                 // empty: the stored one, else the program's
   std::string factory_folder;               // empty: the factory banks installed with it
   std::unique_ptr<MidiPortProvider> midi_ports;  // null: the ALSA sequencer and JACK
@@ -82,6 +86,8 @@ class MainWindow : public QMainWindow, private OutputView {
   MessageBoxes& boxes() { return *boxes_; }
   MidiGlue& midi() { return *midi_; }
   GestureHost& gesture() { return *gesture_; }
+  SettingsGlue& settings() { return *settings_; }
+  Choosers& choosers() { return *choosers_; }
   bool q_key_down() const { return q_down_; }
   // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
   Qt::KeyboardModifiers modifiers() const { return modifiers_; }
@@ -113,6 +119,14 @@ class MainWindow : public QMainWindow, private OutputView {
 
  private:
   void StartUp(MainWindowOptions& options);
+  // Start-up: the stored settings and the choosers (before the patches and the output).
+  void StartSettings(MainWindowOptions& options);
+  // Start-up, once the menus exist: the recent files fill their submenu.
+  void AttachRecentFiles();
+  // Exit: the settings are saved (quietly; they stay as they were on failure).
+  void SaveSettings();
+  // A sound was loaded from `path`: it heads the recent-files list.
+  void AddRecentFile(const std::string& path);
   bool StartOutput(MainWindowOptions& options);
   void StartMidi(MainWindowOptions& options);
   void EndAfterFatalError();
@@ -133,10 +147,13 @@ class MainWindow : public QMainWindow, private OutputView {
   void ShowWarning(std::string_view text) override;
   void OutputRateChanged(uint32_t rate) override;
   bool GestureWindowOpen() const override;
+  void SoundOptionsChanged() override;
 
   std::unique_ptr<Dialogs> own_dialogs_;
-  std::unique_ptr<SettingsSessionStore> own_session_;
-  SettingsSessionStore* session_ = nullptr;
+  std::unique_ptr<SettingsGlue> settings_;
+  std::unique_ptr<Choosers> choosers_;
+  std::unique_ptr<RecentFilesMenu> recent_menu_;
+  std::unique_ptr<SettingsSessionStore> session_;
   std::unique_ptr<PatchPrompts> patch_prompts_;
   PatchView* patch_view_ = nullptr;
   std::unique_ptr<Engine> engine_;

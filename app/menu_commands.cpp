@@ -2,8 +2,11 @@
 // opening.
 #include "app/menu_commands.h"
 
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
+#include "app/choosers.h"
 #include "app/control_view.h"
 #include "app/dialog_panel.h"
 #include "app/dialogs.h"
@@ -12,6 +15,7 @@
 #include "app/message_boxes.h"
 #include "app/midi_glue.h"
 #include "app/options_dialog.h"
+#include "app/settings_glue.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
 #include "engine/engine.h"
@@ -92,19 +96,28 @@ void MenuCommands::Run(int id) {
       About();
       break;
     default:
-      window_.midi().RunCommand(id);
+      if (id >= kCmdFirstRecentFile && id <= kCmdLastRecentFile) {
+        LoadRecentFile(id - kCmdFirstRecentFile);
+      } else {
+        window_.midi().RunCommand(id);
+      }
       break;
   }
 }
 
 void MenuCommands::LoadSoundfile() {
-  window_.EnterModal();
-  const QString path =
-      dialogs_.ChooseSoundfile(&window_, QString::fromStdString(window_.source_folder()));
-  window_.LeaveModal();
+  const QString path = window_.choosers().ChooseFile(FileKind::kSoundfile);
   if (path.isEmpty()) return;
   // The stream plays its previous sound until the loaded message arrives.
   window_.sounds().LoadSound(path.toStdString());
+}
+
+void MenuCommands::LoadRecentFile(int index) {
+  const std::string path = window_.settings().recent_files()[index];
+  // An entry whose file has gone does nothing.
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return;
+  window_.sounds().LoadSound(path);
 }
 
 void MenuCommands::OnSoundLoaded(int stream, Sound* sound) {
@@ -128,12 +141,14 @@ void MenuCommands::UseTestTone() {
 
 void MenuCommands::SelectOutputFolder() {
   AudioOutput& out = window_.output();
-  window_.EnterModal();
-  const QString folder = dialogs_.ChooseFolder(&window_, QStringLiteral("Soundfile"),
-                                               QString::fromStdString(out.output_folder()));
-  window_.LeaveModal();
+  SettingsGlue& settings = window_.settings();
+  // The chooser starts where it last chose, else at the current output folder.
+  const std::string start = settings.FolderHistory(out.output_folder());
+  const QString folder =
+      window_.choosers().ChooseFolder(QStringLiteral("Soundfile"), QString::fromStdString(start));
   if (folder.isEmpty()) return;
   out.set_output_folder(folder.toStdString());
+  settings.RememberFolder(out.output_folder());
   window_.panel().status_bar()->SetText(
       1, QStringLiteral("Soundfile path: %1").arg(QString::fromStdString(out.output_folder())));
 }

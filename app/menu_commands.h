@@ -22,6 +22,8 @@ class MenuCommands {
 
  private:
   void LoadSoundfile();
+  // Entry `index` of the recent-files list, when its file still exists.
+  void LoadRecentFile(int index);
   void UseTestTone();
   void SelectOutputFolder();
   void ToggleConfigFlag(int32_t& flag);

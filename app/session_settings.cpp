@@ -1,73 +1,73 @@
-// The session's banks and the patches folder over QSettings.
+// The session's banks and the patches folder over the registry wrapper.
 #include "app/session_settings.h"
 
-#include <QSettings>
-#include <QStringList>
-#include <stdexcept>
+#include "settings/registry.h"
+#include "settings/settings_io.h"
 
 namespace kornmill {
 
 namespace {
 
-const QString kGroup = QStringLiteral("SessionPatches");
-const QString kPatchFolder = QStringLiteral("Patch folder");
+constexpr unsigned kReadWrite = Registry::kRead | Registry::kWrite;
 
-QString Key(char letter) {
-  return kGroup + QLatin1Char('/') + QLatin1Char(letter);
+std::string Name(char letter) {
+  return std::string(1, letter);
 }
 
 }  // namespace
 
-SettingsSessionStore::SettingsSessionStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("Klangforge"),
-                                            QStringLiteral("Kornmill"))) {}
-
-SettingsSessionStore::SettingsSessionStore(const QString& ini_path)
-    : settings_(std::make_unique<QSettings>(ini_path, QSettings::IniFormat)) {}
+SettingsSessionStore::SettingsSessionStore(std::shared_ptr<RegistryStore> store)
+    : store_(std::move(store)) {}
 
 SettingsSessionStore::~SettingsSessionStore() = default;
 
-void SettingsSessionStore::Check() const {
-  if (settings_->status() != QSettings::NoError) {
-    throw std::runtime_error("Could not use the settings file " +
-                             settings_->fileName().toStdString());
-  }
-}
-
-void SettingsSessionStore::Sync() {
-  settings_->sync();
-  Check();
-}
-
 bool SettingsSessionStore::HasSessionPatches() {
-  Check();
-  return settings_->childGroups().contains(kGroup);
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), Registry::kRead);
+  const bool found = reg.SubkeyExists(kKeySessionPatches);
+  reg.Close();
+  return found;
 }
 
 std::string SettingsSessionStore::ReadBankEntry(char letter) {
-  Check();
-  return settings_->value(Key(letter)).toString().toStdString();
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), Registry::kRead);
+  if (!reg.SubkeyExists(kKeySessionPatches)) return {};
+  reg.EnterSubkey(kKeySessionPatches, Registry::kRead | Registry::kOpenOnly);
+  std::string name = reg.ReadText(Name(letter));
+  reg.Close();
+  return name;
 }
 
 void SettingsSessionStore::WriteBankEntry(char letter, const std::string& name) {
-  settings_->setValue(Key(letter), QString::fromStdString(name));
-  Sync();
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), kReadWrite);
+  reg.EnterSubkey(kKeySessionPatches, kReadWrite);
+  reg.WriteText(Name(letter), name);
+  reg.Close();
 }
 
 void SettingsSessionStore::DeleteBankEntry(char letter) {
-  settings_->remove(Key(letter));
-  Sync();
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), kReadWrite);
+  reg.EnterSubkey(kKeySessionPatches, kReadWrite);
+  reg.DeleteValue(Name(letter));
+  reg.Close();
 }
 
 std::string SettingsSessionStore::ReadPatchFolder() {
-  Check();
-  return settings_->value(kPatchFolder).toString().toStdString();
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), Registry::kRead);
+  std::string folder = reg.ReadText(kValuePatchFolder);
+  reg.Close();
+  return folder;
 }
 
 void SettingsSessionStore::WritePatchFolder(const std::string& folder) {
-  settings_->setValue(kPatchFolder, QString::fromStdString(folder));
-  Sync();
+  Registry reg(*store_);
+  reg.Open(UserKeyPath(), kReadWrite);
+  reg.WriteText(kValuePatchFolder, folder);
+  reg.Close();
 }
 
 }  // namespace kornmill

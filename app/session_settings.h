@@ -1,24 +1,21 @@
-// The session's banks and the patches folder kept in the user's settings (QSettings, INI file).
+// The session's banks and the patches folder in the user's settings, through the registry wrapper.
 #pragma once
 
-#include <QString>
 #include <memory>
 #include <string>
 
 #include "patches/session_patches.h"
 
-class QSettings;
-
 namespace kornmill {
 
-// The "SessionPatches" group and the "Patch folder" value of the program's
-// settings file. Failures of the file throw std::runtime_error. GUI thread only.
+class RegistryStore;
+
+// The "SessionPatches" key and the "Patch folder" value of the program's
+// settings. Each call is one use of the store; failures throw RegistryError.
+// GUI thread only.
 class SettingsSessionStore : public SessionStore {
  public:
-  // The user's settings ("Klangforge/Kornmill" under the configuration folder).
-  SettingsSessionStore();
-  // A settings file of its own (for tests).
-  explicit SettingsSessionStore(const QString& ini_path);
+  explicit SettingsSessionStore(std::shared_ptr<RegistryStore> store);
   ~SettingsSessionStore() override;
 
   bool HasSessionPatches() override;
@@ -31,10 +28,7 @@ class SettingsSessionStore : public SessionStore {
   void WritePatchFolder(const std::string& folder);
 
  private:
-  void Check() const;
-  void Sync();
-
-  std::unique_ptr<QSettings> settings_;
+  std::shared_ptr<RegistryStore> store_;
 };
 
 }  // namespace kornmill

@@ -1,7 +1,7 @@
-// Bank questions through MessageBoxes; the bank-file chooser bracketed by EnterModal and
-// LeaveModal.
+// Bank questions through MessageBoxes; the bank-file chooser is the choosers' patch-bank kind.
 #include "app/window_patch_prompts.h"
 
+#include "app/choosers.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
@@ -36,10 +36,7 @@ void WindowPatchPrompts::ShowWarning(std::string_view title, std::string_view te
 }
 
 std::string WindowPatchPrompts::ChooseBankFile(std::string_view folder) {
-  window_.EnterModal();
-  const QString path = window_.boxes().dialogs().ChooseBankFile(&window_, ToQString(folder));
-  window_.LeaveModal();
-  return path.toStdString();
+  return window_.choosers().ChooseFile(FileKind::kOpenPatchBank, folder).toStdString();
 }
 
 }  // namespace kornmill

@@ -96,8 +96,8 @@ inline constexpr int kCmdLinear = 40049;
 inline constexpr int kCmdCubic = 40050;
 inline constexpr int kCmdSpline = 40052;
 inline constexpr int kCmdOneFilePerStream = 40053;
-inline constexpr int kCmdFirstRecentFile = 22222;  // 22222 + index
-inline constexpr int kCmdLastRecentFile = 22232;
+inline constexpr int kCmdFirstRecentFile = 22222;  // 22222 + index, ten entries
+inline constexpr int kCmdLastRecentFile = 22231;
 
 // Patch notices.
 inline constexpr int kNoticeDefaultPatch = 1400;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "resources/ids.h"
 #include "settings/registry_store.h"
 
 namespace kornmill {
@@ -16,7 +17,7 @@ namespace kornmill {
 class FileList {
  public:
   static constexpr int kCapacity = 10;
-  static constexpr int kFirstCommandId = 22222;  // 22222 .. 22231
+  static constexpr int kFirstCommandId = kCmdFirstRecentFile;  // 22222 .. 22231
   static constexpr const char* kTitle = "Recent &Files";
   static constexpr const char* kSubkey = "RecentFiles";
 

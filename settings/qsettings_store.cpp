@@ -246,7 +246,10 @@ void QSettingsSession::SetValue(const KeyPath& key, const std::string& name,
 
 void QSettingsSession::DeleteValue(const KeyPath& key, const std::string& name) {
   if (!PlainName(name)) return;
-  pending_[SettingsKey(key, name)] = std::nullopt;
+  const QString full = SettingsKey(key, name);
+  // Deleting what is not there changes nothing (and saves nothing).
+  if (!pending_.count(full) && !settings_.contains(full)) return;
+  pending_[full] = std::nullopt;
 }
 
 std::vector<NamedValue> QSettingsSession::Values(const KeyPath& key) {

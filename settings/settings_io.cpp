@@ -58,7 +58,6 @@ void ReadFoldersAndInput(Registry& reg, StoredSettings& s) {
   in.channels = Signed(reg.ReadNumber(kValueSoundInChannels, 2));
   in.frame_count = Signed(reg.ReadNumber(kValueSoundInFrames, 1024));
   in.app_buffer = Signed(reg.ReadNumber(kValueSoundInBuffer, 300));
-  s.patches_folder = reg.ReadText(kValuePatchesFolder);
 }
 
 // The values in their stored order; each takes effect as it is read.
@@ -102,7 +101,6 @@ void WriteValues(Registry& reg, const StoredSettings& s) {
   reg.WriteNumber(kValueSoundInChannels, static_cast<uint32_t>(in.channels));
   reg.WriteNumber(kValueSoundInFrames, static_cast<uint32_t>(in.frame_count));
   reg.WriteNumber(kValueSoundInBuffer, static_cast<uint32_t>(in.app_buffer));
-  reg.WriteText(kValuePatchesFolder, s.patches_folder);
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ inline constexpr const char* kValueSoundInRate = "soundin.framerate";
 inline constexpr const char* kValueSoundInChannels = "soundin.stereo";
 inline constexpr const char* kValueSoundInFrames = "soundin.framecount";
 inline constexpr const char* kValueSoundInBuffer = "soundin.appbuffer";
-inline constexpr const char* kValuePatchesFolder = "Patches folder";
+// The patches folder, kept by the patch banks' session (their "Load" moves it).
+inline constexpr const char* kValuePatchFolder = "Patch folder";
+inline constexpr const char* kKeySessionPatches = "SessionPatches";
 // The output folder chooser's history.
 inline constexpr const char* kKeyFolderHistory = "Software\\Klangforge\\Kornmill\\DirBrowser\\";
 inline constexpr const char* kValueFolderHistory = "SF Folder1";

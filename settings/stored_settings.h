@@ -54,7 +54,6 @@ struct StoredSettings {
   // Folders; empty means the program's own choice.
   std::string soundfile_in_folder;
   std::string soundfile_out_folder;
-  std::string patches_folder;  // empty: the program's "Patches" folder
   SoundInputSettings sound_input;
 
   bool operator==(const StoredSettings&) const = default;

@@ -32,17 +32,18 @@ class FakeDialogs : public Dialogs {
     if (type == BoxType::kOkCancel) return ok ? kAnswerOk : kAnswerCancel;
     return kAnswerOk;
   }
-  QString ChooseSoundfile(QWidget*, const QString& folder) override {
-    soundfile_folders.push_back(folder);
+  QString ChooseFile(QWidget*, const FileChoice& choice) override {
+    file_choices.push_back(choice);
+    if (choice.default_suffix == QStringLiteral("kpb")) {
+      bank_folders.push_back(choice.folder);
+      return bank_file;
+    }
+    soundfile_folders.push_back(choice.folder);
     return soundfile;
   }
-  QString ChooseFolder(QWidget*, const QString& label, const QString& start) override {
-    folder_requests.push_back(label + QLatin1Char('|') + start);
+  QString ChooseFolder(QWidget*, const QString& title, const QString& start) override {
+    folder_requests.push_back(title + QLatin1Char('|') + start);
     return folder;
-  }
-  QString ChooseBankFile(QWidget*, const QString& folder) override {
-    bank_folders.push_back(folder);
-    return bank_file;
   }
   void About(QWidget*) override { ++about_count; }
   bool OpenHelp(const QUrl& page) override {
@@ -61,11 +62,12 @@ class FakeDialogs : public Dialogs {
   bool yes = false;
   bool ok = true;
   std::deque<int> answers;  // answers of the next questions, in order, before `yes` and `ok`
-  QString soundfile;
-  QString bank_file;
+  QString soundfile;        // the answer of the file choosers but the patch-bank one
+  QString bank_file;        // the answer of the patch-bank chooser
   QString folder;
   // What was asked.
   std::vector<Box> boxes;
+  std::vector<FileChoice> file_choices;
   std::vector<QString> soundfile_folders;
   std::vector<QString> folder_requests;
   std::vector<QString> bank_folders;

@@ -20,15 +20,19 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "resources/ids.h"
+#include "settings/qsettings_store.h"
 #include "test_registry.h"
 #include "window_fixture.h"
 
 namespace kornmill::testing {
 
-// A window whose settings file and patches folder are its own.
+// A window whose settings file and patches folder are its own; the session's
+// banks are read through the same settings file.
 struct PatchWindow {
   explicit PatchWindow(const QTemporaryDir& dir, bool with_folder = true)
-      : session(dir.filePath(QStringLiteral("settings.ini"))) {
+      : store(std::make_shared<QSettingsStore>(
+            dir.filePath(QStringLiteral("Kornmill.conf")).toStdString())),
+        session(store) {
     MainWindowOptions options;
     options.dialogs = &dialogs;
     options.use_null_device = true;
@@ -36,7 +40,7 @@ struct PatchWindow {
     options.devices = std::make_unique<ClockDevices>();
     options.output_folder = dir.path().toStdString();
     options.source_folder = dir.path().toStdString();
-    options.session = &session;
+    options.settings = store;
     if (with_folder) options.patch_folder = dir.filePath(QStringLiteral("Patches/")).toStdString();
     window = std::make_unique<MainWindow>(std::move(options));
   }
@@ -52,6 +56,7 @@ struct PatchWindow {
   }
 
   FakeDialogs dialogs;
+  std::shared_ptr<QSettingsStore> store;
   SettingsSessionStore session;
   std::unique_ptr<MainWindow> window;
 };

@@ -149,6 +149,7 @@ void StartupTest::missingOutputFolderAsksAndOpensTheChooser() {
   options.use_null_device = true;
   options.output_folder = "/nonexistent/kornmill-out";
   options.midi_ports = OneFakePort();
+  options.settings = std::make_shared<MemoryStore>();
   MainWindow window(std::move(options));
   QCOMPARE(dialogs.boxes.size(), std::size_t(1));
   QCOMPARE(dialogs.boxes[0].title, QStringLiteral("Session Configuration Problem"));
@@ -159,7 +160,7 @@ void StartupTest::missingOutputFolderAsksAndOpensTheChooser() {
   // The chooser opens once the window's event loop runs.
   QVERIFY(dialogs.folder_requests.empty());
   QTRY_COMPARE(dialogs.folder_requests.size(), std::size_t(1));
-  QCOMPARE(dialogs.folder_requests[0], QStringLiteral("Soundfile|/nonexistent/kornmill-out"));
+  QCOMPARE(dialogs.folder_requests[0], QStringLiteral("Select Soundfile Folder|/nonexistent/kornmill-out"));
   QCOMPARE(QString::fromStdString(window.output().output_folder()), chosen.path());
   QCOMPARE(window.panel().status_bar()->text(1),
            QStringLiteral("Soundfile path: %1").arg(chosen.path()));
@@ -172,6 +173,7 @@ void StartupTest::answeringNoLeavesTheFolder() {
   options.use_null_device = true;
   options.output_folder = "/nonexistent/kornmill-out";
   options.midi_ports = OneFakePort();
+  options.settings = std::make_shared<MemoryStore>();
   MainWindow window(std::move(options));
   QCOMPARE(dialogs.boxes.size(), std::size_t(1));
   QCoreApplication::processEvents();

@@ -1,4 +1,5 @@
-// A main window on the null audio device with scripted boxes and a private output folder.
+// A main window on the null audio device with scripted boxes, a private output folder and
+// settings in memory.
 #pragma once
 
 #include <QTemporaryDir>
@@ -7,6 +8,7 @@
 #include "app/main_window.h"
 #include "../midi/fake_midi_ports.h"
 #include "fake_dialogs.h"
+#include "settings/memory_store.h"
 
 namespace kornmill::testing {
 
@@ -20,12 +22,14 @@ struct WindowFixture {
     auto ports = OneFakePort();
     midi_ports = ports.get();
     options.midi_ports = std::move(ports);
+    options.settings = settings;
     window = std::make_unique<MainWindow>(std::move(options));
   }
 
   QTemporaryDir folder;
   FakeDialogs dialogs;
   FakePorts* midi_ports = nullptr;  // owned by the window
+  std::shared_ptr<MemoryStore> settings = std::make_shared<MemoryStore>();
   std::unique_ptr<MainWindow> window;
 };
 

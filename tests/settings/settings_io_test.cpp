@@ -58,8 +58,7 @@ TEST(SettingsReadTest, StoredWordsAreUnpackedWithTheirRules) {
                                   {"MIDI input channel", N(16)},
                                   {"Soundfile in folder", StoredValue::Text("/in")},
                                   {"Soundfile out folder", StoredValue::Text("/out")},
-                                  {"soundin.framerate", N(48000)},
-                                  {"Patches folder", StoredValue::Text("/banks")}});
+                                  {"soundin.framerate", N(48000)}});
   SettingsReadResult result;
   const StoredSettings s = Read(store, &result);
   EXPECT_TRUE(result.version_present && result.file_counter_read);
@@ -81,7 +80,6 @@ TEST(SettingsReadTest, StoredWordsAreUnpackedWithTheirRules) {
   EXPECT_EQ(s.soundfile_in_folder, "/in");
   EXPECT_EQ(s.soundfile_out_folder, "/out");
   EXPECT_EQ(s.sound_input.frame_rate, 48000);
-  EXPECT_EQ(s.patches_folder, "/banks");
 }
 
 TEST(SettingsReadTest, OutOfRangeValuesTakeTheirReplacements) {
@@ -193,7 +191,6 @@ TEST(SettingsWriteTest, WrittenSettingsReadBackTheSame) {
   s.midi_response = {0, 0x10040064, 0, 0, 0, 0, 0};
   s.soundfile_in_folder = "/home/u/Klänge";
   s.soundfile_out_folder = "/home/u/takes";
-  s.patches_folder = "/home/u/banks";
   s.sound_input.app_buffer = 512;
   MemoryStore store;
   ASSERT_TRUE(WriteSettings(store, s));
