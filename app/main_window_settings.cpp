@@ -1,5 +1,4 @@
-// The main window's settings: read before the output opens, saved at exit, the recent files and
-// choosers.
+// The main window's settings part: start-up reading, saving at exit, recent files, choosers.
 #include "app/choosers.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"

@@ -1,4 +1,4 @@
-// The program's stored settings: read at start-up, copied to and from the audio output, written back.
+// The run's stored settings: read at start-up, copied to and from the output, written back.
 #pragma once
 
 #include <QString>

@@ -65,7 +65,8 @@ void FileList::Save(RegistryStore& store, std::string_view key_path) const {
   Registry reg(store);
   reg.Open(key_path, Registry::kRead | Registry::kWrite);
   reg.EnterSubkey(kSubkey, Registry::kRead | Registry::kWrite);
-  for (int i = 0; i < count(); ++i) reg.WriteText(std::to_string(i), entries_[static_cast<size_t>(i)]);
+  for (int i = 0; i < count(); ++i)
+    reg.WriteText(std::to_string(i), entries_[static_cast<size_t>(i)]);
   for (int i = count(); i < kCapacity; ++i) reg.DeleteValue(std::to_string(i));
   reg.Close();
 }

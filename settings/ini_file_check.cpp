@@ -77,7 +77,8 @@ std::string FindIniDamage(std::string_view bytes) {
     const LineKind kind = Classify(line);
     if (kind != LineKind::kBroken) return true;
     const bool group = Trimmed(line)[0] == '[';
-    damage = "line " + std::to_string(number) + (group ? " is not a group name" : " is not a setting");
+    damage =
+        "line " + std::to_string(number) + (group ? " is not a group name" : " is not a setting");
     return false;
   });
   return damage;

@@ -1,4 +1,4 @@
-// Checks of a settings file's text: damage that QSettings would pass over, and its count of settings.
+// Checks of a settings file's text: damage QSettings passes over, and its count of settings.
 #pragma once
 
 #include <string>

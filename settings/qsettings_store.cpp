@@ -306,7 +306,8 @@ void QSettingsSession::Replace(const std::string& target) {
   const std::string folder = target.substr(0, target.rfind('/'));
   if (!QDir().mkpath(Q(folder))) fail(errno, "its folder cannot be made");
   TemporaryFile temp(target);
-  if (!temp.made()) fail(errno, std::string("no new file can be made beside it: ") + std::strerror(errno));
+  if (!temp.made())
+    fail(errno, std::string("no new file can be made beside it: ") + std::strerror(errno));
   const int settings = WriteAll(temp.path());
   // QSaveFile in Qt 6.4 can commit a file cut short when the disk fills up:
   // the new file must hold every setting before it replaces the old one.
@@ -338,8 +339,8 @@ QSettingsStore::QSettingsStore(std::string file) : file_(std::move(file)) {}
 
 std::string QSettingsStore::DefaultFile() {
   const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  return (config + QStringLiteral("/%1/%2.conf").arg(QLatin1String(kOrganisation),
-                                                      QLatin1String(kApplication)))
+  return (config + QStringLiteral("/%1/%2.conf")
+                       .arg(QLatin1String(kOrganisation), QLatin1String(kApplication)))
       .toStdString();
 }
 

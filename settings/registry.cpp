@@ -61,8 +61,7 @@ std::optional<uint32_t> ParseStoredNumber(std::string_view text) {
 
 Registry::Registry(RegistryStore& store) : store_(&store) {}
 
-Registry::Registry(RegistryStore& store, std::shared_ptr<StoreSession> session, bool write,
-                   Key key)
+Registry::Registry(RegistryStore& store, std::shared_ptr<StoreSession> session, bool write, Key key)
     : store_(&store), session_(std::move(session)), session_write_(write), stack_{std::move(key)} {}
 
 Registry::~Registry() {
@@ -194,7 +193,9 @@ void Registry::WriteText(std::string_view name, std::string_view text) {
 void Registry::WriteNumber(std::string_view name, uint32_t value) {
   result_ = 0;
   RequireWrite(name);
-  Guard([&] { session_->SetValue(stack_.back().path, std::string(name), StoredValue::Number(value)); });
+  Guard([&] {
+    session_->SetValue(stack_.back().path, std::string(name), StoredValue::Number(value));
+  });
 }
 
 void Registry::DeleteValue(std::string_view name) {

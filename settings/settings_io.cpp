@@ -36,7 +36,8 @@ void ReadDevicesAndBuffers(Registry& reg, bool version_present, StoredSettings& 
   s.sample_rate = CheckedSampleRate(
       reg.ReadNumber(Name(kSetSampleRate), static_cast<uint32_t>(kDefaultSampleRate)));
   if (version_present) {
-    s.frames_per_block = UnpackSoundBuffers(reg.ReadNumber(Name(kSetSoundBuffers), kDefaultSoundBuffers));
+    s.frames_per_block =
+        UnpackSoundBuffers(reg.ReadNumber(Name(kSetSoundBuffers), kDefaultSoundBuffers));
   }
 }
 

@@ -1,4 +1,4 @@
-// Reading and writing the stored settings: ReadSettings, WriteSettings, WriteSoundOptions and friends.
+// Reading and writing the stored settings: ReadSettings, WriteSettings, WriteSoundOptions.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +41,7 @@ std::string UserKeyPath(std::string_view login = {});
 uint32_t ReadDoStartupLogin(RegistryStore& store);
 
 struct SettingsReadResult {
-  bool version_present = false;   // "Version" was stored: settings had been saved
+  bool version_present = false;    // "Version" was stored: settings had been saved
   bool file_counter_read = false;  // "Sound options" was stored and read
   // Empty when everything was read cleanly; otherwise why not. Values read
   // before the failure keep what was read, the others what they had before.
@@ -60,8 +60,7 @@ SettingsReadResult ReadSettings(RegistryStore& store, StoredSettings& s, FileLis
 bool WriteSettings(RegistryStore& store, const StoredSettings& s, std::string_view login = {});
 
 // Writes "Sound options" alone (each time the output file counter moves on).
-bool WriteSoundOptions(RegistryStore& store, const StoredSettings& s,
-                       std::string_view login = {});
+bool WriteSoundOptions(RegistryStore& store, const StoredSettings& s, std::string_view login = {});
 
 // The output folder chooser's history: "SF Folder1" of the "DirBrowser" key,
 // `fallback` when it is missing or cannot be read.

@@ -32,9 +32,8 @@ bool UsableRow(uint32_t row) {
 }  // namespace
 
 uint32_t PackSelectedDevices(int32_t output_device, int32_t midi_device) {
-  const uint32_t output = output_device == -1
-                              ? kDeviceLowByte
-                              : static_cast<uint32_t>(output_device) & kDeviceKeptBits;
+  const uint32_t output =
+      output_device == -1 ? kDeviceLowByte : static_cast<uint32_t>(output_device) & kDeviceKeptBits;
   const uint32_t midi = midi_device < 0 || midi_device >= kMidiDeviceNone
                             ? static_cast<uint32_t>(kMidiDeviceNone)
                             : static_cast<uint32_t>(midi_device);

@@ -160,7 +160,8 @@ void StartupTest::missingOutputFolderAsksAndOpensTheChooser() {
   // The chooser opens once the window's event loop runs.
   QVERIFY(dialogs.folder_requests.empty());
   QTRY_COMPARE(dialogs.folder_requests.size(), std::size_t(1));
-  QCOMPARE(dialogs.folder_requests[0], QStringLiteral("Select Soundfile Folder|/nonexistent/kornmill-out"));
+  QCOMPARE(dialogs.folder_requests[0],
+           QStringLiteral("Select Soundfile Folder|/nonexistent/kornmill-out"));
   QCOMPARE(QString::fromStdString(window.output().output_folder()), chosen.path());
   QCOMPARE(window.panel().status_bar()->text(1),
            QStringLiteral("Soundfile path: %1").arg(chosen.path()));

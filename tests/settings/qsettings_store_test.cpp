@@ -1,4 +1,5 @@
-// The QSettings store on real files: location, round trips, damaged, unreadable and unwritable files.
+// The QSettings store on real files: location, round trips, damaged, unreadable and unwritable
+// files.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -122,8 +123,9 @@ TEST_F(QSettingsStoreTest, SettingsSurviveInTheFile) {
 }
 
 TEST_F(QSettingsStoreTest, AHandWrittenFileIsRead) {
-  WriteFile("; kept by hand\n[General]\nSample%20rate=32000\nSelected%20devices=255\n"
-            "Version=today\n\n[RecentFiles]\n0=/nowhere/a.wav\n");
+  WriteFile(
+      "; kept by hand\n[General]\nSample%20rate=32000\nSelected%20devices=255\n"
+      "Version=today\n\n[RecentFiles]\n0=/nowhere/a.wav\n");
   StoredSettings s;
   QSettingsStore store;
   const SettingsReadResult result = ReadSettings(store, s);

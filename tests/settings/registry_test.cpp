@@ -26,7 +26,9 @@ std::string ErrorOf(Call&& call) {
 TEST(RegistryTest, KeysAreCreatedUnlessOpenedOnly) {
   MemoryStore store;
   Registry reg(store);
-  EXPECT_EQ(ErrorOf([&] { reg.Open(std::string(kBase) + "Users\\bob\\", kReadWrite | Registry::kOpenOnly); }),
+  EXPECT_EQ(ErrorOf([&] {
+              reg.Open(std::string(kBase) + "Users\\bob\\", kReadWrite | Registry::kOpenOnly);
+            }),
             "Could not open new key handle");
   EXPECT_EQ(reg.result(), ENOENT);
   reg.Open(kBase, kReadWrite);
@@ -111,7 +113,7 @@ TEST(RegistryTest, WritesReachTheStoreOnlyWhenClosed) {
     reg.Open(kBase, kReadWrite);
     reg.WriteNumber("a", 1);
     EXPECT_EQ(reg.ReadNumber("a", 0), 1u);  // seen within the use
-  }  // abandoned: nothing saved
+  }                                         // abandoned: nothing saved
   EXPECT_EQ(store.Find({}, "a"), nullptr);
 
   Registry reg(store);

@@ -167,8 +167,8 @@ TEST(SettingsReadTest, ResponseRowsTheResponseCodeCannotUseAreDropped) {
   const std::array<uint32_t, 7> expected = {0, row(1, 4, 0, 100), row(6, 1, 100, 0), 0, 0, 0, 0};
   EXPECT_EQ(s.midi_response, expected);
   // A row that fails to read still leaves valid rows only.
-  MemoryStore broken = SavedStore({{"MIDI response (1)", N(row(1, 0, 0, 100))},
-                                   {"MIDI response (2)", StoredValue::Text("x")}});
+  MemoryStore broken = SavedStore(
+      {{"MIDI response (1)", N(row(1, 0, 0, 100))}, {"MIDI response (2)", StoredValue::Text("x")}});
   StoredSettings t;
   EXPECT_FALSE(ReadSettings(broken, t).error.empty());
   EXPECT_EQ(t.midi_response[1], 0u);
