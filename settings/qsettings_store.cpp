@@ -120,16 +120,12 @@ class TemporaryFile {
     errno = code;
     return code == 0;
   }
-  // Gives the file its mode and puts its data on the disk; false with errno set.
-  bool Finish(mode_t mode) {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    const int code = errno;
-    ::close(fd);
-    errno = code;
-    return ok;
-  }
+  // Gives the file its mode; false with errno set. There is no fsync: the
+  // counter is saved on the thread that renders, as a recording starts. ext4
+  // and btrfs write a replacing file's data before the rename; should a power
+  // cut lose the file all the same, numbering goes on after the takes found
+  // in the output folder.
+  bool Finish(mode_t mode) { return ::chmod(path_.c_str(), mode) == 0; }
   void Keep() { kept_ = true; }
 
  private:
