@@ -44,8 +44,8 @@ void ReadDevicesAndBuffers(Registry& reg, bool version_present, StoredSettings& 
 void ReadMidi(Registry& reg, StoredSettings& s) {
   s.midi_channel = Signed(reg.ReadNumber(Name(kSetMidiInputChannel), 0));
   UnpackMidiMonitor(reg.ReadNumber(Name(kSetMidiMonitor), kDefaultMidiMonitor), s);
-  for (int i = 0; i < kResponseRows; ++i) {
-    const uint32_t fallback = i == 0 ? kDefaultNoteResponse : 0;
+  for (int i = 0; i < kStoredResponseRows; ++i) {
+    const uint32_t fallback = i == 0 ? kStoredNoteResponse : 0;
     s.midi_response[i] = reg.ReadNumber(Name(kSetFirstMidiResponse + i), fallback);
   }
 }
@@ -87,7 +87,7 @@ void WriteValues(Registry& reg, const StoredSettings& s) {
   reg.WriteNumber(Name(kSetMidiMonitor), PackMidiMonitor(s));
   // Row 0 is always written (0 is a setting of its own, not "the default");
   // an empty expression row is removed, so that a cleared row stays cleared.
-  for (int i = 0; i < kResponseRows; ++i) {
+  for (int i = 0; i < kStoredResponseRows; ++i) {
     if (i == 0 || s.midi_response[i] != 0) {
       reg.WriteNumber(Name(kSetFirstMidiResponse + i), s.midi_response[i]);
     } else {

@@ -109,12 +109,12 @@ int32_t CheckedMaxCount(uint32_t stored) {
   return static_cast<int32_t>(stored);
 }
 
-std::array<uint32_t, kResponseRows> CleanResponseRows(
-    const std::array<uint32_t, kResponseRows>& rows) {
-  std::array<uint32_t, kResponseRows> clean{};
+std::array<uint32_t, kStoredResponseRows> CleanResponseRows(
+    const std::array<uint32_t, kStoredResponseRows>& rows) {
+  std::array<uint32_t, kStoredResponseRows> clean{};
   clean[0] = rows[0];
   int next = 1;
-  for (int i = 1; i < kResponseRows; ++i) {
+  for (int i = 1; i < kStoredResponseRows; ++i) {
     if (rows[i] != 0 && UsableRow(rows[i])) clean[next++] = rows[i];
   }
   return clean;

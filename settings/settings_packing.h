@@ -65,7 +65,7 @@ int32_t CheckedMaxCount(uint32_t stored);
 // Rows 1-6 with every row that the response code cannot use dropped (a
 // parameter index of 0 or above 12, a source index of 0 or above 6, From or
 // To above 100) and the rest packed to the front; row 0 as it is.
-std::array<uint32_t, kResponseRows> CleanResponseRows(
-    const std::array<uint32_t, kResponseRows>& rows);
+std::array<uint32_t, kStoredResponseRows> CleanResponseRows(
+    const std::array<uint32_t, kStoredResponseRows>& rows);
 
 }  // namespace kornmill

@@ -12,8 +12,8 @@ inline constexpr int32_t kDefaultOutputDevice = 0x10000;  // the first RtAudio d
 inline constexpr int32_t kDefaultSampleRate = 22050;
 inline constexpr int32_t kDefaultFramesPerBlock = 256;
 inline constexpr int32_t kDefaultMaxCount = 99;
-inline constexpr uint32_t kDefaultNoteResponse = 0x72D;
-inline constexpr int kResponseRows = 7;
+inline constexpr uint32_t kStoredNoteResponse = 0x72D;
+inline constexpr int kStoredResponseRows = 7;
 
 // The input settings ("soundin." values): read and written, used by nothing.
 struct SoundInputSettings {
@@ -50,7 +50,7 @@ struct StoredSettings {
   bool midi_relative_fine = false;  // relative fine-controller mode
   // "MIDI response (0)".."(6)": row 0 the note response, rows 1-6 the
   // expression rows (valid rows only, packed to the front).
-  std::array<uint32_t, kResponseRows> midi_response = {kDefaultNoteResponse};
+  std::array<uint32_t, kStoredResponseRows> midi_response = {kStoredNoteResponse};
   // Folders; empty means the program's own choice.
   std::string soundfile_in_folder;
   std::string soundfile_out_folder;
