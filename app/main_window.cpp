@@ -150,6 +150,7 @@ void MainWindow::StartMidi(MainWindowOptions& options) {
   midi_ = std::make_unique<MidiGlue>(streams_, *engine_, *output_, poster_, this,
                                      std::move(hooks), std::move(ports));
   output_->set_block_observer(midi_.get());
+  settings_->ApplyTo(midi_->input().config());
   midi_->InitMidiInput();
 }
 

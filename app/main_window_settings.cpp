@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/message_boxes.h"
+#include "app/midi_glue.h"
 #include "app/patch_view.h"
 #include "app/recent_files_menu.h"
 #include "app/settings_glue.h"
@@ -35,7 +36,9 @@ void MainWindow::AttachRecentFiles() {
 }
 
 void MainWindow::SaveSettings() {
-  if (settings_ && output_) settings_->WriteAtExit(*output_, source_folder_);
+  if (!settings_ || !output_) return;
+  if (midi_) settings_->TakeFrom(midi_->config());
+  settings_->WriteAtExit(*output_, source_folder_);
 }
 
 void MainWindow::AddRecentFile(const std::string& path) {

@@ -1,6 +1,7 @@
 // Settings at start-up and exit: the stored record against the output configuration.
 #include "app/settings_glue.h"
 
+#include "midi/midi_config.h"
 #include "output/audio_output.h"
 #include "settings/qsettings_store.h"
 #include "settings/registry_error.h"
@@ -34,6 +35,27 @@ void SettingsGlue::ApplyTo(OutputConfig& c) const {
   c.one_file_per_stream = s.one_file_per_stream;
   c.file_counter = s.file_counter;
   c.max_count = s.max_count;
+}
+
+void SettingsGlue::ApplyTo(MidiConfig& c) const {
+  const StoredSettings& s = stored_;
+  c.device = s.midi_device < 0 ? kNoMidiDevice : s.midi_device;
+  c.channel = s.midi_channel;
+  c.move_sliders = s.midi_move_sliders;
+  c.monitor = s.midi_monitor_input;
+  c.relative_fine = s.midi_relative_fine;
+  static_assert(std::tuple_size_v<ResponseWords> == kStoredResponseRows);
+  for (int i = 0; i < kStoredResponseRows; ++i) c.response[i] = s.midi_response[i];
+}
+
+void SettingsGlue::TakeFrom(const MidiConfig& c) {
+  StoredSettings& s = stored_;
+  s.midi_device = c.device < 0 ? -1 : c.device;
+  s.midi_channel = c.channel;
+  s.midi_move_sliders = c.move_sliders;
+  s.midi_monitor_input = c.monitor;
+  s.midi_relative_fine = c.relative_fine;
+  for (int i = 0; i < kStoredResponseRows; ++i) s.midi_response[i] = c.response[i];
 }
 
 void SettingsGlue::TakeFrom(const OutputConfig& c) {

@@ -12,6 +12,7 @@
 namespace kornmill {
 
 class AudioOutput;
+struct MidiConfig;
 struct OutputConfig;
 
 // Holds the settings record of the run (the values the output and MIDI
@@ -33,6 +34,11 @@ class SettingsGlue {
   // The stored output values into the output configuration (before the
   // output starts).
   void ApplyTo(OutputConfig& config) const;
+  // The stored MIDI device, channel, flags and response words into the MIDI
+  // configuration (before the input starts, which checks and decodes them).
+  void ApplyTo(MidiConfig& config) const;
+  // The run's MIDI choices, to be written with the rest at exit.
+  void TakeFrom(const MidiConfig& config);
   // Exit: the run's output values and folders are stored with the rest.
   // Fails quietly: the settings stay as they were.
   void WriteAtExit(const AudioOutput& output, const std::string& source_folder);

@@ -13,13 +13,16 @@
 #include "app/dialog_panel.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
+#include "app/midi_glue.h"
 #include "app/patch_view.h"
 #include "app/settings_glue.h"
 #include "app/status_bar.h"
+#include "../midi/fake_midi_ports.h"
 #include "fake_dialogs.h"
 #include "resources/ids.h"
 #include "settings/memory_store.h"
 #include "settings/qsettings_store.h"
+#include "settings/settings_io.h"
 #include "test_registry.h"
 
 namespace kornmill::testing {
@@ -34,6 +37,7 @@ class SettingsTest : public QObject {
   void aCrashAfterARecordingKeepsTheCounter();
   void withoutAStoredCounterNumberingGoesOnAfterTheFiles();
   void settingsSurviveExitAndRestart();
+  void soundCardAndMidiChoicesSurviveARestart();
   void damagedSettingsWarnAndTheProgramRuns();
   void aFolderInPlaceOfTheSettingsFile();
   void recentSoundfilesMenuLoadsAndRemembers();
@@ -72,6 +76,9 @@ std::unique_ptr<MainWindow> SettingsTest::Start(FakeDialogs& dialogs,
   options.use_null_device = true;
   options.output_folder = output_folder;
   options.settings = std::make_shared<QSettingsStore>(settings_file_);
+  auto ports = OneFakePort();
+  ports->ports.push_back({"(JACK) Kornmill MIDI in 2", "JACK", "Kornmill MIDI in 2", true});
+  options.midi_ports = std::move(ports);
   return std::make_unique<MainWindow>(std::move(options));
 }
 
@@ -193,6 +200,49 @@ void SettingsTest::settingsSurviveExitAndRestart() {
   window = Start(second);
   QCOMPARE(window->output().config().sample_width, 2);
   QCOMPARE(window->output().config().one_file_per_stream, 0);
+}
+
+void SettingsTest::soundCardAndMidiChoicesSurviveARestart() {
+  FakeDialogs first;
+  auto window = Start(first, out_->path().toStdString());
+  // What the In/Out Options dialog's pages and the MIDI Options menu choose.
+  OutputConfig& c = window->output().config();
+  const int32_t jack_device = MakeRtAudioSelection(4, 2);  // JACK (host API 4), device 2
+  c.selected_device = jack_device;
+  c.frames_per_block = 1024;
+  c.sample_rate = 48000;
+  c.stereo = 0;
+  MidiConfig& m = window->midi().input().config();
+  const uint32_t row = PackRow({90, 10, 3, kResponseSources[2].flags, 2});
+  m.device = 1;
+  m.channel = 5;
+  m.move_sliders = false;
+  m.response[1] = row;
+  window->OnMenuCommand(kCmdController14Bit);    // fine controllers step relatively
+  window->OnMenuCommand(kCmdMidiProgramChange);  // program changes off
+  window->OnMenuCommand(kCmdExit);
+  window.reset();
+
+  // The device keeps its host API bits in "Selected devices".
+  QSettingsStore store(settings_file_);
+  StoredSettings stored;
+  QVERIFY(ReadSettings(store, stored).error.empty());
+  QCOMPARE(stored.output_device, jack_device);
+  QCOMPARE(stored.midi_device, 1);
+
+  FakeDialogs second;
+  window = Start(second, out_->path().toStdString());
+  QCOMPARE(window->output().config().frames_per_block, 1024);
+  QCOMPARE(window->output().config().sample_rate, 48000);
+  QCOMPARE(window->output().config().stereo, 0);
+  const MidiConfig& n = window->midi().config();
+  QCOMPARE(n.device, 1);
+  QCOMPARE(n.channel, 5);
+  QVERIFY(!n.move_sliders && n.monitor && n.relative_fine);
+  QVERIFY(!n.program_change);
+  QCOMPARE(n.response[0], kStoredNoteResponse & ~kProgramChangeBit);
+  QCOMPARE(n.response[1], row);
+  QVERIFY(second.boxes.empty());
 }
 
 void SettingsTest::damagedSettingsWarnAndTheProgramRuns() {
