@@ -22,10 +22,11 @@
 #include "app/options_dialog.h"
 #include "app/patch_panel.h"
 #include "app/patch_view.h"
-#include "app/session_settings.h"
 #include "../midi/fake_midi_ports.h"
 #include "clock_devices.h"
 #include "resources/ids.h"
+#include "settings/memory_store.h"
+#include "settings/qsettings_store.h"
 #include "test_registry.h"
 
 namespace kornmill::testing {
@@ -66,9 +67,9 @@ class HelpTest : public QObject {
   // The page the help window shows, "page.html#fragment"; empty when it is not shown.
   QString Shown();
   // A main window on the real help window and a clock device, in `folder`; on a first run
-  // with the banks of `factory` when `session` is given.
+  // with the banks of `factory` when it is given; the settings in `settings`, or in memory.
   std::unique_ptr<MainWindow> MakeWindow(const QTemporaryDir& folder,
-                                         SettingsSessionStore* session = nullptr,
+                                         std::shared_ptr<RegistryStore> settings = nullptr,
                                          const std::string& factory = {});
 
   std::unique_ptr<HelpDialogs> dialogs_;
@@ -138,14 +139,14 @@ QString HelpTest::Shown() {
 }
 
 std::unique_ptr<MainWindow> HelpTest::MakeWindow(const QTemporaryDir& folder,
-                                                 SettingsSessionStore* session,
+                                                 std::shared_ptr<RegistryStore> settings,
                                                  const std::string& factory) {
   MainWindowOptions options;
   options.dialogs = dialogs_.get();
   options.devices = std::make_unique<ClockDevices>();
   options.output_folder = folder.path().toStdString();
   options.source_folder = folder.path().toStdString();
-  options.session = session;
+  options.settings = settings ? std::move(settings) : std::make_shared<MemoryStore>();
   options.patch_folder = folder.filePath(QStringLiteral("Patches/")).toStdString();
   options.factory_folder = factory;
   options.midi_ports = OneFakePort();
@@ -322,9 +323,10 @@ void HelpTest::usableBesideAModalDialog() {
 
 void HelpTest::firstRunOffersTheFactoryBanks() {
   QTemporaryDir dir;
-  SettingsSessionStore session(dir.filePath(QStringLiteral("settings.ini")));
+  auto settings =
+      std::make_shared<QSettingsStore>(dir.filePath(QStringLiteral("Kornmill.conf")).toStdString());
   const std::string factory = KORNMILL_SHARE_DIR "/patches";
-  auto window = MakeWindow(dir, &session, factory);
+  auto window = MakeWindow(dir, settings, factory);
   PatchPanel& items = window->patches().items();
   QCOMPARE(items.name_box()->text(), QStringLiteral("Clouds"));
   QCOMPARE(items.slot_button(1)->text(), QStringLiteral("Patch &1"));
@@ -338,7 +340,7 @@ void HelpTest::firstRunOffersTheFactoryBanks() {
   QVERIFY(window->Exit());
   window.reset();
   QFile::remove(dir.filePath(QStringLiteral("Patches/Clouds.kpb")));
-  window = MakeWindow(dir, &session, factory);
+  window = MakeWindow(dir, settings, factory);
   // Not a first run: a deleted factory bank stays deleted.
   QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Patches/Clouds.kpb"))));
   QTest::mouseClick(window->patches().items().bank_button(1), Qt::LeftButton);
