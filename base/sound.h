@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kornmill {
+
+class WaveformOverview;
 
 // One source sound. The fields the grain engine reads are the frame data,
 // frame count, channels, position scale, onset unit, rate ratio and the
@@ -31,6 +34,9 @@ struct Sound {
   int32_t live_grains = 0;        // grains that still read this sound
   bool builtin = false;           // the built-in sine: never counted, freed or reused
   bool loading = false;           // a loader thread is filling this record
+  // The picture of the sound for the sound view, built by the loader thread
+  // once the samples are in; null for the built-in sine (the view builds its own).
+  std::shared_ptr<const WaveformOverview> overview;
 
   // Number of interleaved samples of sound data (without the guard).
   int64_t sample_count() const { return int64_t(frame_count) * channels; }

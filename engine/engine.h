@@ -18,6 +18,7 @@ class StreamTable;
 
 enum class Interpolation { kLinear, kCubic, kSpline };
 struct GrainStepFrames;
+struct GrainMark;
 
 // The gesture pad's mix, run at the control update while the pad is active.
 // Called on the render thread between steps; must not allocate or block.
@@ -85,6 +86,11 @@ class Engine {
   int active_grains() const { return pool_.active_count(); }
   // Grains started since the engine was made (for summaries and tests).
   uint64_t grains_started() const { return grains_started_; }
+  // Where up to `capacity` sounding grains of `sound` read and their envelope
+  // values, written to `marks`; returns how many. Called on the render thread
+  // between blocks (displays take it once per block): allocates nothing,
+  // changes nothing.
+  int ReadGrainMarks(const Sound* sound, GrainMark* marks, int capacity) const;
 
   void set_gesture_mix(GestureMix* mix) { gesture_ = mix; }
 

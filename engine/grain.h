@@ -52,6 +52,7 @@ class GrainPool {
 
   Grain* header() { return header_; }
   Grain* first_active() { return header_->next; }
+  const Grain* first_active() const { return header_->next; }
   int active_count() const { return active_; }
   void add_active(int n) { active_ += n; }
   int free_count() const { return free_; }

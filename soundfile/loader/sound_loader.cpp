@@ -14,6 +14,7 @@
 #include "engine/sound_layout.h"
 #include "soundfile/converters.h"
 #include "soundfile/soundfile.h"
+#include "soundview/waveform_overview.h"
 
 namespace kornmill {
 namespace {
@@ -429,6 +430,7 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice
     return false;
   }
   SetRateConstants(rec, output_rate());
+  rec.overview = WaveformOverview::Of(rec);
   return true;
 }
 
