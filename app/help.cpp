@@ -40,6 +40,7 @@ QString HelpKeyword(const QString& caption) {
     return QStringLiteral("Login Window");
   }
   if (caption.contains(QStringLiteral("Gesture"))) return QStringLiteral("Gesture Window");
+  if (caption == QStringLiteral("Sound View")) return QStringLiteral("Sound View");
   if (caption == QStringLiteral("In/Out Options")) return QStringLiteral("I/O Options");
   // The dialog's caption is "Configure MIDI Response Options".
   if (caption.contains(QStringLiteral("MIDI response"), Qt::CaseInsensitive)) {

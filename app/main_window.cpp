@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,6 +31,8 @@
 #include "app/recent_files_menu.h"
 #include "app/session_settings.h"
 #include "app/settings_glue.h"
+#include "app/sound_drop.h"
+#include "app/sound_view_host.h"
 #include "app/status_bar.h"
 #include "app/stream_view.h"
 #include "app/window_patch_prompts.h"
@@ -97,6 +101,8 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   commands_ = std::make_unique<MenuCommands>(*this, *options.dialogs);
   ConnectPostedEvents();
   gesture_ = std::make_unique<GestureHost>(*this);
+  sound_view_ = std::make_unique<SoundViewHost>(*this);
+  setAcceptDrops(true);
   connect(panel_->play_button(), &QPushButton::clicked, this,
           [this] { OnPlayCommand(kPlayFromButton); });
   connect(panel_->file_button(), &QPushButton::clicked, this, [this] { OnRecordCommand(); });
@@ -171,6 +177,22 @@ void MainWindow::OnPlayCommand(int source) {
 void MainWindow::OnRecordCommand() {
   CallOutput([](AudioOutput& out) { out.ToggleRecord(); });
   patch_view_->EndWithoutNotice();
+}
+
+void MainWindow::LoadSoundfile(const QString& path) {
+  if (shut_down_ || !commands_ || path.isEmpty()) return;
+  commands_->LoadSoundfilePath(path);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!shut_down_ && !DroppedSoundfile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString path = DroppedSoundfile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  LoadSoundfile(path);
 }
 
 void MainWindow::EndAfterFatalError() {
@@ -275,6 +297,7 @@ bool MainWindow::Exit() {
 void MainWindow::ShutDown() {
   if (shut_down_) return;
   shut_down_ = true;
+  sound_view_.reset();  // off the block path before the output goes
   poster_.Close();
   if (settings_) settings_->SaveRecentFiles();
   if (!output_) return;
@@ -454,6 +477,7 @@ MenuState MainWindow::CurrentMenuState() const {
     s.program_change = midi_->config().program_change;
   }
   s.gesture_window_available = gesture_ != nullptr;
+  s.sound_view_open = sound_view_ && sound_view_->open();
   return s;
 }
 

@@ -32,6 +32,7 @@ class RegistryStore;
 class SettingsGlue;
 class SettingsSessionStore;
 class SoundTable;
+class SoundViewHost;
 class StreamView;
 class WindowLoaderHost;
 struct MenuState;
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow, private OutputView {
   GestureHost& gesture() { return *gesture_; }
   SettingsGlue& settings() { return *settings_; }
   Choosers& choosers() { return *choosers_; }
+  SoundViewHost& sound_view() { return *sound_view_; }
   bool q_key_down() const { return q_down_; }
   // The modifier keys as the window last saw them (Shift resets, Ctrl glides fast).
   Qt::KeyboardModifiers modifiers() const { return modifiers_; }
@@ -106,6 +108,9 @@ class MainWindow : public QMainWindow, private OutputView {
   // buttons (">>> F&ile  ", "&Record").
   void OnPlayCommand(int source);
   void OnRecordCommand();
+  // Loads `path` into the current stream as File > Load does after the
+  // chooser (a soundfile dropped on a window).
+  void LoadSoundfile(const QString& path);
 
  signals:
   // The main dialog ended: 1 after the exit command, -1 after a fatal error.
@@ -116,6 +121,8 @@ class MainWindow : public QMainWindow, private OutputView {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool focusNextPrevChild(bool next) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void StartUp(MainWindowOptions& options);
@@ -172,6 +179,7 @@ class MainWindow : public QMainWindow, private OutputView {
   EventPoster poster_;
   std::unique_ptr<MidiGlue> midi_;
   std::unique_ptr<GestureHost> gesture_;  // after the parts it uses: it goes first
+  std::unique_ptr<SoundViewHost> sound_view_;
   void TrackKeys(QEvent* event);
 
   bool q_down_ = false;

@@ -68,6 +68,7 @@ void MenuBar::BuildFileMenu(QMenuBar* bar) {
 void MenuBar::BuildCommandMenu(QMenuBar* bar) {
   QMenu* command = AddMenu(bar, nullptr, "Co&mmand");
   Add(command, kCmdGestureWindow, "Open &Gesture Window");
+  Add(command, kCmdSoundView, "Sound &View", true);
   Add(command, kCmdMidiResponse, "MIDI &Response Dialog...");
   Add(command, kCmdSoundcardOptions, "&Soundcard I/O Options...");
 }
@@ -159,6 +160,7 @@ void MenuBar::UpdateMenuState() {
   // Checked while fine controllers join their coarse ones into 14-bit values.
   Check(kCmdController14Bit, !s.relative_fine);
   Enable(kCmdGestureWindow, s.gesture_window_available);
+  Check(kCmdSoundView, s.sound_view_open);
   Enable(kCmdSoundcardOptions, !busy);
   for (QMenu* menu : {output_menu_, stereo_menu_, grain_menu_, interpolation_menu_}) {
     menu->menuAction()->setEnabled(!busy);

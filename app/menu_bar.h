@@ -30,6 +30,7 @@ struct MenuState {
   bool live_input = false;  // the source kind is live input (40047)
   // A window that this program may lack: its command is greyed.
   bool gesture_window_available = false;
+  bool sound_view_open = false;  // the sound view window is shown
   bool relative_fine = false;   // fine controllers step relatively (14-bit mode off)
   bool program_change = false;  // MIDI program changes recall patches
 };

@@ -12,6 +12,7 @@
 #include "app/dialogs.h"
 #include "app/gesture_host.h"
 #include "app/main_window.h"
+#include "app/sound_view_host.h"
 #include "app/message_boxes.h"
 #include "app/midi_glue.h"
 #include "app/options_dialog.h"
@@ -89,6 +90,9 @@ void MenuCommands::Run(int id) {
     case kCmdGestureWindow:
       window_.gesture().Open();
       break;
+    case kCmdSoundView:
+      window_.sound_view().Toggle();
+      break;
     case kCmdHelp:
       window_.ShowHelp();
       break;
@@ -108,6 +112,10 @@ void MenuCommands::Run(int id) {
 void MenuCommands::LoadSoundfile() {
   const QString path = window_.choosers().ChooseFile(FileKind::kSoundfile);
   if (path.isEmpty()) return;
+  LoadSoundfilePath(path);
+}
+
+void MenuCommands::LoadSoundfilePath(const QString& path) {
   // The stream plays its previous sound until the loaded message arrives.
   window_.sounds().LoadSound(path.toStdString());
 }

@@ -19,6 +19,8 @@ class MenuCommands {
   void Run(int id);
   // A sound finished loading for stream `stream` (the loader's posted message).
   void OnSoundLoaded(int stream, Sound* sound);
+  // The load after the chooser: also a soundfile dropped on a window.
+  void LoadSoundfilePath(const QString& path);
 
  private:
   void LoadSoundfile();

@@ -17,6 +17,13 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     if (i != 0 && i != kParts - 1) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     parts_[i] = label;
   }
+  recording_ = new QLabel(this);
+  recording_->setTextFormat(Qt::PlainText);
+  recording_->setObjectName(QStringLiteral("statusRecording"));
+  recording_->setAlignment(Qt::AlignCenter);
+  recording_->setStyleSheet(
+      QStringLiteral("QLabel { background: #c62828; color: white; font-weight: bold; }"));
+  recording_->hide();
   setFixedHeight(fontMetrics().height() + 6);
   LayOut();
 }
@@ -41,6 +48,17 @@ QRect StatusBar::PartRect(int part) const {
   return parts_[part]->geometry();
 }
 
+void StatusBar::SetRecording(const QString& text) {
+  if (recording_->text() == text) return;
+  recording_->setText(text);
+  recording_->setVisible(!text.isEmpty());
+  LayOut();
+}
+
+QString StatusBar::recording() const {
+  return recording_->text();
+}
+
 void StatusBar::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   LayOut();
@@ -54,6 +72,13 @@ void StatusBar::LayOut() {
     parts_[i]->setGeometry(left, 1, std::max(0, right - left), height() - 2);
     left = right;
   }
+  if (recording_->text().isEmpty()) return;
+  const QRect part1 = parts_[1]->geometry();
+  constexpr int kPadding = 12;
+  const int w = std::min(part1.width() / 2,
+                         recording_->fontMetrics().horizontalAdvance(recording_->text()) + kPadding);
+  recording_->setGeometry(part1.x(), 1, w, height() - 2);
+  parts_[1]->setGeometry(part1.x() + w, 1, part1.width() - w, height() - 2);
 }
 
 }  // namespace kornmill

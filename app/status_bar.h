@@ -24,6 +24,10 @@ class StatusBar : public QFrame {
   // Part 1 carries notices, parts 2 and 3 the control values; 0 and 4 stay empty.
   void SetText(int part, const QString& text);
   QString text(int part) const;
+  // While the output soundfile is written: its name and elapsed time in a
+  // red field at the left, which part 1 makes room for; empty removes it.
+  void SetRecording(const QString& text);
+  QString recording() const;
   // The part's rectangle inside the bar (for tests and the screenshot).
   QRect PartRect(int part) const;
 
@@ -34,6 +38,7 @@ class StatusBar : public QFrame {
   void LayOut();
 
   std::array<QLabel*, kParts> parts_{};
+  QLabel* recording_ = nullptr;
 };
 
 }  // namespace kornmill

@@ -215,6 +215,14 @@ void AudioOutput::ContinueAfterExistingFiles() {
   if (highest > config_.file_counter) config_.file_counter = highest;
 }
 
+const std::string& AudioOutput::recording_path() const {
+  return recorder_->file_path();
+}
+
+double AudioOutput::recorded_seconds() const {
+  return recorder_->recorded_seconds();
+}
+
 void AudioOutput::SetSampleWidth(int bytes) {
   if (bytes >= 2 && bytes <= 4) config_.sample_width = bytes;
 }

@@ -43,6 +43,15 @@ class BlockObserver {
   virtual void BeforeBlock() = 0;
 };
 
+// Told of every block just rendered, on the main thread under the render lock
+// (the sound view publishes what it draws here). Must not allocate, block or throw.
+class BlockListener {
+ public:
+  virtual ~BlockListener() = default;
+  // `block`: frames × channels floats, as they go to the device.
+  virtual void BlockRendered(const float* block, int frames, int channels) = 0;
+};
+
 // The audio output. Everything except SendBlock runs on the main thread.
 class AudioOutput final : public BlockSource {
  public:
@@ -59,6 +68,7 @@ class AudioOutput final : public BlockSource {
   void set_writer_factory(WriterFactory factory);
   void set_key_state(std::function<bool()> q_key_down);
   void set_block_observer(BlockObserver* observer);
+  void set_block_listener(BlockListener* listener) { listener_ = listener; }
 
   OutputConfig& config() { return config_; }
   const OutputConfig& config() const { return config_; }
@@ -121,6 +131,10 @@ class AudioOutput final : public BlockSource {
   // A chosen folder; a trailing '/' is removed.
   void set_output_folder(std::string_view folder);
   const std::string& source_folder() const { return source_folder_; }
+  // The output file being written (empty when none is open) and the seconds
+  // of sound it holds.
+  const std::string& recording_path() const;
+  double recorded_seconds() const;
 
   // Every output device for the options dialog.
   std::vector<DeviceEntry> ListDevices();
@@ -178,6 +192,7 @@ class AudioOutput final : public BlockSource {
   std::unique_ptr<OutputRecorder> recorder_;
   std::function<bool()> q_key_down_;
   BlockObserver* observer_ = nullptr;
+  BlockListener* listener_ = nullptr;
   std::string output_folder_;
   std::string source_folder_;
 

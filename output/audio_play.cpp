@@ -175,6 +175,7 @@ void AudioOutput::FillBlock() {
   // The menu may have changed it since the last block.
   engine_.set_one_file_per_stream(config_.one_file_per_stream != 0);
   engine_.RenderNextBlock(out, streams_);
+  if (listener_) listener_->BlockRendered(out, engine_.block_frames(), engine_.stereo() ? 2 : 1);
   ring_->CommitFill();
   if (recorder_->recording()) recorder_->WriteBlock(out, streams_);
   waker_.PostBlockDone(i);

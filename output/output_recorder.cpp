@@ -153,6 +153,11 @@ OutputRecorder::Fit OutputRecorder::FitToFormat() {
   return Fit::kClosed;
 }
 
+double OutputRecorder::recorded_seconds() const {
+  if (!slot_ || format_.rate == 0 || format_.channels <= 0) return 0;
+  return double(samples_written_ / size_t(format_.channels)) / format_.rate;
+}
+
 void OutputRecorder::CloseOutputFile() {
   if (slot_) {
     slot_->Close();

@@ -45,6 +45,8 @@ class OutputRecorder {
   bool recording() const { return recording_; }
   bool file_open() const { return static_cast<bool>(slot_); }
   const std::string& file_path() const { return path_; }
+  // Seconds of sound the open file holds.
+  double recorded_seconds() const;
 
   // What FitToFormat did with the open file.
   enum class Fit { kUnchanged, kReopened, kClosed };

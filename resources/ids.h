@@ -77,6 +77,7 @@ inline constexpr int kCmdSoundcardOptions = 40004;
 inline constexpr int kCmdAbout = 40006;
 inline constexpr int kCmdTestTone = 40007;
 inline constexpr int kCmdGestureWindow = 40010;
+inline constexpr int kCmdSoundView = 40060;
 inline constexpr int kCmdLeftChannel = 40014;
 inline constexpr int kCmdRightChannel = 40015;
 inline constexpr int kCmdNumberSoundfiles = 40016;

@@ -113,6 +113,7 @@ constexpr Entry kTable[] = {
     {40033, "Fade out at stop play to avoid clicks in output"},
     {40035, "Select the folder to which Sifter output soundfile is written"},
     {40046, "Select mode of fine controllers (36-64)"},
+    {40060, "Show or hide the sound view -- the waveform with its loop and the sounding grains"},
 };
 
 constexpr bool IsSorted() {

@@ -58,8 +58,8 @@ void MenuTest::menusHoldTheCommandsOfWhatExists() {
   QVERIFY(!Item(kCmdLiveInput));
   QStringList command;
   for (QAction* a : top[1]->menu()->actions()) command << a->text();
-  QCOMPARE(command, QStringList({"Open &Gesture Window", "MIDI &Response Dialog...",
-                                 "&Soundcard I/O Options..."}));
+  QCOMPARE(command, QStringList({"Open &Gesture Window", "Sound &View",
+                                 "MIDI &Response Dialog...", "&Soundcard I/O Options..."}));
   QCOMPARE(Item(kCmdController14Bit)->text(), QStringLiteral("Controller &14-bit Mode"));
   QCOMPARE(Item(kCmdMidiProgramChange)->text(), QStringLiteral("Use MIDI &Program Change"));
   QCOMPARE(Item(kCmdHelp)->text(), QStringLiteral("&Help\tF1"));

@@ -1,5 +1,6 @@
-// Takes the screenshots of the docs: the main window as a musician sees it, playing, and with
-// --gesture the Gesture Window over it, grabbed from the X server.
+// Takes the screenshots of the docs: the main window as a musician sees it, playing; with
+// --gesture the Gesture Window over it; with --sound-view FILE the Sound View of FILE with
+// dense grains playing; grabbed from the X server.
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -12,6 +13,8 @@
 #include "app/gesture_window.h"
 #include "app/main_window.h"
 #include "app/patch_view.h"
+#include "app/sound_view_host.h"
+#include "app/sound_view_window.h"
 #include "controls/control_table.h"
 #include "controls/stream.h"
 #include "patches/gesture_mixer.h"
@@ -39,12 +42,34 @@ void OpenGestureWindow(kornmill::MainWindow& window) {
       rules.MarkerAt({rules.pad.right * 2 / 3, rules.pad.bottom / 3}));
 }
 
+// Loads `path`, then dense grains over a quarter of it, and the Sound View under the window.
+bool OpenSoundView(kornmill::MainWindow& window, const char* path, QApplication& app) {
+  using namespace kornmill;
+  window.LoadSoundfile(QString::fromLocal8Bit(path));
+  for (int i = 0; i < 200 && window.streams().current().sound->builtin; ++i) {
+    app.processEvents(QEventLoop::AllEvents, 20);
+  }
+  if (window.streams().current().sound->builtin) return false;
+  const struct {
+    int control;
+    int value;
+  } moves[] = {{kLoopStart, 1200}, {kLoopLength, 1100}, {kRate, 400},       {kGrainFreq, 14500},
+               {kGrainLength, 900}, {kPitchRnd, 60},     {kLoopStartRnd, 40}, {kPanRnd, 200}};
+  for (const auto& m : moves) {
+    window.controls().OnControlScroll(ScrollAction::kThumbTrack, kIdFirstControl + m.control,
+                                      PositionFromValue(kControlTable[m.control], m.value), {});
+  }
+  window.OnMenuCommand(kCmdSoundView);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const bool gesture = argc == 3 && std::strcmp(argv[2], "--gesture") == 0;
-  if (argc != 2 && !gesture) {
-    std::fprintf(stderr, "usage: %s <output.png> [--gesture]\n", argv[0]);
+  const bool sound_view = argc == 4 && std::strcmp(argv[2], "--sound-view") == 0;
+  if (argc != 2 && !gesture && !sound_view) {
+    std::fprintf(stderr, "usage: %s <output.png> [--gesture | --sound-view SOUNDFILE]\n", argv[0]);
     return 2;
   }
   QApplication app(argc, argv);
@@ -60,10 +85,18 @@ int main(int argc, char** argv) {
     window.controls().OnControlScroll(kornmill::ScrollAction::kLineDown, 1507, 0, {});
   }
   if (gesture) OpenGestureWindow(window);
+  if (sound_view && !OpenSoundView(window, argv[3], app)) {
+    std::fprintf(stderr, "%s could not be loaded\n", argv[3]);
+    window.Exit();
+    return 1;
+  }
   int result = 1;
-  QTimer::singleShot(1500, &app, [&] {
-    const QPixmap shot = window.screen()->grabWindow(
-        0, window.x(), window.y(), window.frameGeometry().width(), window.frameGeometry().height());
+  QTimer::singleShot(sound_view ? 3000 : 1500, &app, [&] {
+    // The Sound View stands under the main window: both are in the picture.
+    QRect frame = window.frameGeometry();
+    if (sound_view) frame = frame.united(window.sound_view().window()->frameGeometry());
+    const QPixmap shot =
+        window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     result = shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
     // The patches stored for the picture are not the user's: no exit that saves them.
     if (gesture) {
