@@ -18,8 +18,9 @@ struct HelpTopic {
 
 // The topics the program's windows ask for. There is no login window: its
 // keyword leads to the contents.
-constexpr std::array<HelpTopic, 5> kTopics = {{
+constexpr std::array<HelpTopic, 6> kTopics = {{
     {"Gesture Window", "gesture.html", ""},
+    {"Sound View", "sound-view.html", ""},
     {"I/O Options", "sound-card.html", "io-options"},
     {"Midi response dialog", "midi.html", "response"},
     {"Contact", "about.html", ""},
