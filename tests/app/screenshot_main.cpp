@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../midi/fake_midi_ports.h"
 #include "app/control_view.h"
 #include "app/gesture_host.h"
 #include "app/gesture_pad.h"
@@ -75,6 +76,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kornmill::MainWindowOptions options;
   options.use_null_device = true;
+  // The own MIDI port as on a desktop with a sequencer: an X server without
+  // one would show a warning box first and the picture would wait for it.
+  options.midi_ports = kornmill::testing::OneFakePort();
   kornmill::MainWindow window(std::move(options));
   window.move(0, 0);
   window.show();
