@@ -54,8 +54,9 @@ bool OpenSoundView(kornmill::MainWindow& window, const char* path, QApplication&
   const struct {
     int control;
     int value;
-  } moves[] = {{kLoopStart, 1200}, {kLoopLength, 1100}, {kRate, 400},       {kGrainFreq, 14500},
-               {kGrainLength, 900}, {kPitchRnd, 60},     {kLoopStartRnd, 40}, {kPanRnd, 200}};
+  } moves[] = {{kLoopStart, 300},   {kLoopLength, 900}, {kRate, 400},       {kGrainFreq, 14500},
+               {kGrainLength, 600}, {kPitchRnd, 60},    {kLoopStartRnd, 40}, {kPanRnd, 200},
+               {kAmp, 100}};
   for (const auto& m : moves) {
     window.controls().OnControlScroll(ScrollAction::kThumbTrack, kIdFirstControl + m.control,
                                       PositionFromValue(kControlTable[m.control], m.value), {});

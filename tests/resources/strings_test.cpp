@@ -43,8 +43,9 @@ TEST(StringTable, UnknownIdsGiveEmptyText) {
 
 TEST(StringTable, HoldsEveryNumberedText) {
   // 2 page titles, 5 + 7 patch and bank notices, 29 descriptions,
-  // 18 value names and 27 menu help texts.
-  EXPECT_EQ(TextCount(), 2 + 5 + 7 + 29 + 18 + 27);
+  // 18 value names and 28 menu help texts (the last the Sound View's).
+  EXPECT_EQ(TextCount(), 2 + 5 + 7 + 29 + 18 + 28);
+  EXPECT_EQ(LoadText(40060).substr(0, 28), "Show or hide the sound view ");
 }
 
 }  // namespace
