@@ -102,6 +102,8 @@ void MainWindow::StartUp(MainWindowOptions& options) {
   ConnectPostedEvents();
   gesture_ = std::make_unique<GestureHost>(*this);
   sound_view_ = std::make_unique<SoundViewHost>(*this);
+  // The Sound View comes back when it was open at the end of the last run.
+  if (settings_->sound_view_shown()) sound_view_->Open();
   setAcceptDrops(true);
   connect(panel_->play_button(), &QPushButton::clicked, this,
           [this] { OnPlayCommand(kPlayFromButton); });

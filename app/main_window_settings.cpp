@@ -7,6 +7,7 @@
 #include "app/patch_view.h"
 #include "app/recent_files_menu.h"
 #include "app/settings_glue.h"
+#include "app/sound_view_host.h"
 #include "output/output_folders.h"
 
 namespace kornmill {
@@ -39,6 +40,7 @@ void MainWindow::SaveSettings() {
   if (!settings_ || !output_) return;
   if (midi_) settings_->TakeFrom(midi_->config());
   settings_->WriteAtExit(*output_, source_folder_);
+  if (sound_view_) settings_->StoreSoundViewShown(sound_view_->open());
 }
 
 void MainWindow::AddRecentFile(const std::string& path) {

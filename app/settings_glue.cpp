@@ -85,6 +85,14 @@ void SettingsGlue::StoreSoundOptions(const OutputConfig& config) {
   WriteSoundOptions(*store_, stored_);
 }
 
+bool SettingsGlue::sound_view_shown() {
+  return ReadSoundViewShown(*store_);
+}
+
+void SettingsGlue::StoreSoundViewShown(bool shown) {
+  WriteSoundViewShown(*store_, shown);
+}
+
 void SettingsGlue::SaveRecentFiles() {
   try {
     recent_.Save(*store_, UserKeyPath());

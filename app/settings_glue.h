@@ -44,6 +44,9 @@ class SettingsGlue {
   void WriteAtExit(const AudioOutput& output, const std::string& source_folder);
   // The output file counter moved on: "Sound options" is stored at once.
   void StoreSoundOptions(const OutputConfig& config);
+  // Whether the Sound View was open when the program last ended, and storing it.
+  bool sound_view_shown();
+  void StoreSoundViewShown(bool shown);
   // Shut-down: the recent-files list is stored.
   void SaveRecentFiles();
 

@@ -181,6 +181,35 @@ bool WriteSoundOptions(RegistryStore& store, const StoredSettings& s, std::strin
   }
 }
 
+namespace {
+constexpr std::string_view kSoundViewValue = "Sound view";
+}  // namespace
+
+bool ReadSoundViewShown(RegistryStore& store, std::string_view login) {
+  try {
+    Registry reg(store);
+    reg.Open(LoadText(kSetBaseKey), Registry::kRead);
+    if (!login.empty()) reg.EnterSubkey("Users\\" + std::string(login) + "\\", Registry::kRead);
+    const bool shown = reg.ReadNumber(kSoundViewValue, 0) != 0;
+    reg.Close();
+    return shown;
+  } catch (const RegistryError&) {
+    return false;
+  }
+}
+
+bool WriteSoundViewShown(RegistryStore& store, bool shown, std::string_view login) {
+  try {
+    Registry reg(store);
+    OpenUserKey(reg, login);
+    reg.WriteNumber(kSoundViewValue, shown ? 1 : 0);
+    reg.Close();
+    return true;
+  } catch (const RegistryError&) {
+    return false;
+  }
+}
+
 std::string ReadFolderHistory(RegistryStore& store, std::string_view fallback) {
   try {
     Registry reg(store);

@@ -62,6 +62,11 @@ bool WriteSettings(RegistryStore& store, const StoredSettings& s, std::string_vi
 // Writes "Sound options" alone (each time the output file counter moves on).
 bool WriteSoundOptions(RegistryStore& store, const StoredSettings& s, std::string_view login = {});
 
+// "Sound view": whether the Sound View window was open when the program last
+// ended (false when missing or unreadable), and storing it.
+bool ReadSoundViewShown(RegistryStore& store, std::string_view login = {});
+bool WriteSoundViewShown(RegistryStore& store, bool shown, std::string_view login = {});
+
 // The output folder chooser's history: "SF Folder1" of the "DirBrowser" key,
 // `fallback` when it is missing or cannot be read.
 std::string ReadFolderHistory(RegistryStore& store, std::string_view fallback);

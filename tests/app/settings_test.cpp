@@ -16,6 +16,7 @@
 #include "app/midi_glue.h"
 #include "app/patch_view.h"
 #include "app/settings_glue.h"
+#include "app/sound_view_host.h"
 #include "app/status_bar.h"
 #include "../midi/fake_midi_ports.h"
 #include "fake_dialogs.h"
@@ -38,6 +39,7 @@ class SettingsTest : public QObject {
   void withoutAStoredCounterNumberingGoesOnAfterTheFiles();
   void settingsSurviveExitAndRestart();
   void soundCardAndMidiChoicesSurviveARestart();
+  void theSoundViewComesBackWhenItWasOpen();
   void damagedSettingsWarnAndTheProgramRuns();
   void aFolderInPlaceOfTheSettingsFile();
   void recentSoundfilesMenuLoadsAndRemembers();
@@ -200,6 +202,24 @@ void SettingsTest::settingsSurviveExitAndRestart() {
   window = Start(second);
   QCOMPARE(window->output().config().sample_width, 2);
   QCOMPARE(window->output().config().one_file_per_stream, 0);
+}
+
+void SettingsTest::theSoundViewComesBackWhenItWasOpen() {
+  FakeDialogs first;
+  auto window = Start(first, out_->path().toStdString());
+  QVERIFY(!window->sound_view().open());
+  window->sound_view().Open();
+  window->OnMenuCommand(kCmdExit);
+  window.reset();
+  FakeDialogs second;
+  window = Start(second, out_->path().toStdString());
+  QVERIFY(window->sound_view().open());
+  window->sound_view().Close();
+  window->OnMenuCommand(kCmdExit);
+  window.reset();
+  FakeDialogs third;
+  window = Start(third, out_->path().toStdString());
+  QVERIFY(!window->sound_view().open());
 }
 
 void SettingsTest::soundCardAndMidiChoicesSurviveARestart() {
