@@ -46,7 +46,6 @@ void MenuCommands::Run(int id) {
       break;
     case kCmdOneFilePerStream:
       ToggleConfigFlag(out.config().one_file_per_stream);
-      window_.engine().set_one_file_per_stream(out.config().one_file_per_stream);
       break;
     case kCmdWrite16Bit:
       out.SetSampleWidth(2);

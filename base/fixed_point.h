@@ -44,25 +44,5 @@ inline int32_t RoundEven(double x) {
   return Trunc(std::nearbyint(x));
 }
 #endif
-inline int32_t WrapToInt32(double x) {
-  return Trunc(x);
-}
-
-// Division of 28-bit positions by a fixed divisor through one multiply: for
-// every n below 2^28 and 1 <= d <= 2^28, (n × m) >> shift equals n / d.
-struct PositionDivider {
-  explicit PositionDivider(uint32_t d) : divisor(d) {
-    int bits = 0;
-    while ((uint64_t{1} << bits) < d) ++bits;  // ceil(log2 d)
-    shift = 28 + bits;
-    multiplier = ((uint64_t{1} << shift) + d - 1) / d;  // ceil(2^shift / d)
-  }
-  uint32_t Quotient(uint32_t n) const {
-    return static_cast<uint32_t>((uint64_t{n} * multiplier) >> shift);
-  }
-  uint32_t divisor;
-  uint64_t multiplier;
-  int shift;
-};
 
 }  // namespace kornmill

@@ -1,4 +1,4 @@
-// The grain engine: tables, grain pool, random generator and the block renderers.
+// The grain engine: tables, grain pool, random generator and the block renderer.
 #pragma once
 
 #include <array>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/fixed_point.h"
+#include "engine/block_plan.h"
 #include "engine/grain.h"
+#include "engine/grain_kernel.h"
 #include "engine/random.h"
 #include "engine/sound_layout.h"
 
@@ -16,12 +18,12 @@ namespace kornmill {
 struct Stream;
 class StreamTable;
 
-enum class Interpolation { kLinear, kCubic, kSpline };
-struct GrainStepFrames;
 struct GrainMark;
+class RenderWorkers;
 
 // The gesture pad's mix, run at the control update while the pad is active.
-// Called on the render thread between steps; must not allocate or block.
+// Called on the render thread between steps, before the control update; it
+// changes control targets only. Must not allocate or block.
 class GestureMix {
  public:
   virtual ~GestureMix() = default;
@@ -31,19 +33,17 @@ class GestureMix {
   virtual void Apply() = 0;
 };
 
-// The block's play list, prepared before each render.
-struct RenderContext {
-  StreamTable* streams = nullptr;
-  Stream* play_list = nullptr;
-};
-
 inline constexpr float kOutputClip = 0.9999694228172302f;
 inline constexpr int kEnvelopeSize = 8192;
 inline constexpr int kEnvelopeGuard = 100;
 inline constexpr int kPanSize = 8192;
 inline constexpr int kStepFrames = 8;
 inline constexpr int kControlUpdateCountdown = 100;
+// Amplitudes and modulation depths count in 512ths.
+inline constexpr double kGainScale = 1.0 / 512;
 
+// All of it runs on the render thread (the thread that renders blocks; the
+// main thread in the program), between blocks unless said otherwise.
 class Engine {
  public:
   // Builds the envelope and pan tables and the built-in sine.
@@ -54,8 +54,6 @@ class Engine {
 
   // The built-in 110 Hz sine sound; never freed.
   Sound& sine() { return *sine_; }
-  const std::array<float, kEnvelopeSize + kEnvelopeGuard>& envelope() const { return env_; }
-  const std::array<float, kPanSize>& pan() const { return pan_; }
 
   // Output settings. Setting the format also sets the sine's rate constants
   // and reserves grain records for a block.
@@ -64,25 +62,21 @@ class Engine {
   bool stereo() const { return stereo_; }
   int channels() const { return stereo_ ? 2 : 1; }
   int block_frames() const { return block_frames_; }
-  void set_one_file_per_stream(bool on) { one_file_per_stream_ = on; }
-  bool one_file_per_stream() const { return one_file_per_stream_; }
 
   void set_interpolation(Interpolation i) { interpolation_ = i; }
-  // The stereo mixing kernel: AVX (four frames at once) where the processor
-  // has it, else SSE2 (two). Both give the same samples; tests use this to check.
-  bool use_avx() const { return use_avx_; }
-  void set_use_avx(bool on);
   Interpolation interpolation() const { return interpolation_; }
+
+  // Threads that render a block together (1: the render thread alone). Every
+  // count gives the same samples. Starts or stops helper threads: allocates.
+  void set_render_threads(int threads);
+  int render_threads() const { return render_threads_; }
 
   int32_t frame_clock() const { return frame_clock_; }
   void reset_frame_clock() { frame_clock_ = 0; }
-  int32_t step_countdown() const { return countdown_; }
 
   bool stopping() const { return stopping_; }
   void set_stopping(bool s) { stopping_ = s; }
 
-  Random& random() { return random_; }
-  GrainPool& pool() { return pool_; }
   int active_grains() const { return pool_.active_count(); }
   // Grains started since the engine was made (for summaries and tests).
   uint64_t grains_started() const { return grains_started_; }
@@ -102,43 +96,54 @@ class Engine {
   // `frames` left is cut to a decay over `frames`.
   void SoftStopGrains(int32_t frames);
 
-  // Clears the first stream's block and builds the play list.
-  void PrepareRenderContext(RenderContext& ctx, StreamTable& streams);
-
-  // Add every playing stream's grains for one block and write it, clipped,
-  // to `out` (block frames × channels floats). Allocate nothing, lock nothing.
-  void RenderLinear(float* out, RenderContext& ctx);
-  void RenderCubic(float* out, RenderContext& ctx);
-  void RenderSpline(float* out, RenderContext& ctx);
-  // The current renderer.
-  void Render(float* out, RenderContext& ctx);
-
-  // Prepare, render with the current renderer, then top up the grain pool:
-  // the one block path shared by the audio output, the offline renderer and tests.
+  // Renders one block of every playing stream's grains into `out` (block
+  // frames × channels floats, clipped) with the current interpolation, then
+  // tops up the grain pool: the one block path shared by the audio output,
+  // the offline renderer and tests.
   void RenderNextBlock(float* out, StreamTable& streams);
 
-  // Keeps enough free grain records for a whole block (one onset per frame),
-  // so that the render path never allocates. Call between blocks.
+ private:
+  friend class EngineTestAccess;
+
+  // The block's play list, prepared before each render.
+  struct RenderContext {
+    StreamTable* streams = nullptr;
+    Stream* play_list = nullptr;
+  };
+
+  // Clears the first stream's block and builds the play list.
+  void PrepareRenderContext(RenderContext& ctx, StreamTable& streams);
+  // Plans the block, renders its grains and writes it, clipped, to `out`.
+  // Allocates nothing, locks nothing.
+  void Render(float* out, RenderContext& ctx);
+  // Keeps enough free grain records (and plan room) for a whole block, one
+  // onset per frame, so that the render path never allocates. Between blocks.
   void ReserveGrains();
 
-  // The control update (runs every 104 frames inside the renderers).
-  void UpdateControls(StreamTable& streams);
-  // Starts one grain of `s`; null when no record was free (the onset is skipped).
-  Grain* StartGrain(Stream& s);
-
- private:
-  template <class Interp>
-  void RenderWith(float* out, RenderContext& ctx);
-  template <class Interp>
-  void RenderStep(float* dst, RenderContext& ctx);
-  template <class Interp>
-  void RenderGrain(Grain& g, float* dst);
-  bool AdvanceGrain(Grain& g, GrainStepFrames& f, uint32_t& divisor);
-  const PositionDivider& DividerFor(const Sound& snd);
-  void StartOnsets(RenderContext& ctx);
+  // The step loop's bookkeeping over `steps` steps (grain_schedule.cpp).
+  void PlanBlock(RenderContext& ctx, int steps);
+  void RunControlTick(RenderContext& ctx, int step);
+  void StartOnsets(RenderContext& ctx, int step);
   void AdvanceLoops(RenderContext& ctx);
+  void CompletePlan(const StreamTable* streams);
   int32_t DrawLoopDeviation(const Stream& s);
+  // The control update: the first stream's controls, then the gains of long grains.
+  void UpdateControls(StreamTable& streams);
   void UpdateStream(Stream& s);
+
+  // Rendering the plan (render.cpp).
+  void RenderPlan();
+  static void RenderPart(void* engine, int part);
+  void RenderFrames(int from, int to);
+  void RenderGrain(GrainPlan& p, int from, int to);
+  void FinishBlock();
+  void WriteOutput(float* out, float* block, int frames);
+
+  // Starting a grain (grain_start.cpp). Null when no record was free (the onset is skipped).
+  Grain* StartGrain(Stream& s);
+  void StartGrainPosition(Grain& g, const Stream& s);
+  int32_t StartGrainLength(const Stream& s, float length, double amp);
+  void StartGrainGains(Grain& g, const Stream& s, double amp);
   void StartGrainPitch(Grain& g, const Stream& s, double amp, int32_t len);
   void StartGrainEnvelope(Grain& g, const Stream& s, int32_t len);
 
@@ -153,20 +158,24 @@ class Engine {
   uint32_t rate_ = 22050;
   bool stereo_ = true;
   int block_frames_ = 256;
-  bool one_file_per_stream_ = false;
   Interpolation interpolation_ = Interpolation::kSpline;
   GestureMix* gesture_ = nullptr;
   uint64_t grains_started_ = 0;
+
+  BlockPlan plan_;
+  std::vector<float> mix_;  // the block's steps: the grains' sum before clipping
   // A block length that is not a multiple of 8 ends inside a step; the rest of
   // that step (clipped output and the stream's own values) opens the next block.
-  std::array<float, kStepFrames * 2> step_scratch_{};
   std::array<float, kStepFrames * 2> carry_out_{};
   std::array<float, kStepFrames * 2> carry_block_{};
   int carry_frames_ = 0;
-  bool use_avx_ = false;  // the mixing kernel: AVX when the processor has it
-  PositionDivider divider_{1};
-  const Sound* divider_sound_ = nullptr;
-  float divider_scale_ = 0;
+
+  const GrainKernels* kernels_ = nullptr;  // the widest the processor runs
+  int render_threads_ = 1;
+  std::unique_ptr<RenderWorkers> workers_;
+  // Grain-frames a block needs before helper threads take part: below it they
+  // cost more than they save.
+  int64_t min_shared_work_ = 4096;
 };
 
 }  // namespace kornmill

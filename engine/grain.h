@@ -56,6 +56,8 @@ class GrainPool {
   int active_count() const { return active_; }
   void add_active(int n) { active_ += n; }
   int free_count() const { return free_; }
+  // Grain records in all blocks (the header excluded).
+  int capacity() const { return static_cast<int>(blocks_.size()) * kBlockSize - 1; }
 
  private:
   void AddBlock();

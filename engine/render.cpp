@@ -1,215 +1,162 @@
-// The block renderers: the step loop of 8 frames, instantiated once per interpolation.
+// The block renderer: plan the block's steps, render each planned grain over all its frames (on
+// one thread or several, each taking a stretch of frames), then clip the steps into the block.
 #include <algorithm>
 #include <cstring>
 
-#include "base/fixed_point.h"
 #include "controls/stream.h"
 #include "engine/engine.h"
-#include "engine/interpolation.h"
-#include "engine/mix_kernels.h"
+#include "engine/render_workers.h"
 
 namespace kornmill {
 namespace {
 
-constexpr uint32_t kPhaseTopBits = 0xF0000000u;
+// Each thread's stretch of the block is at least this many steps long.
+constexpr int kMinStepsPerPart = 4;
 
 inline float Clip(float v) {
   return std::clamp(v, -kOutputClip, kOutputClip);
 }
 
-}  // namespace
-
-// How a grain's value reaches the step: stereo or mono output, one channel or a pair.
-enum class MixMode { kStereo, kStereoPair, kMono, kMonoPair };
-
-// The divider of the sound last rendered: computing one costs a 64-bit
-// division, so it is kept while grains of the same sound follow each other.
-const PositionDivider& Engine::DividerFor(const Sound& snd) {
-  if (&snd != divider_sound_ || snd.position_scale != divider_scale_) {
-    divider_ = PositionDivider(static_cast<uint32_t>(std::max(1, RoundEven(snd.position_scale))));
-    divider_sound_ = &snd;
-    divider_scale_ = snd.position_scale;
-  }
-  return divider_;
-}
-
-// The envelope and read positions of one grain's step, frame by frame; what
-// each frame reads is left in `f` for the mixing pass. Returns false when no
-// frame of the step renders anything.
-bool Engine::AdvanceGrain(Grain& g, GrainStepFrames& f, uint32_t& divisor) {
-  const Sound& snd = *g.sound;
-  const PositionDivider& divide = DividerFor(snd);
-  const uint32_t sint = divide.divisor;
-  divisor = sint;
-  const float* env_table = env_.data();
-  // Frames that render nothing read frame 0 and are masked out.
-  for (int j = 0; j < kStepFrames; ++j) {
-    f.rest[j] = 0;
-    f.env[j] = 0;
-    f.live[j] = 0;
-    f.offset[j] = 0;
-  }
-  int k = 0;
-  int32_t counter = g.frame_counter;
-  if (counter < 0) {
-    k = -counter;
-    counter = 0;
-  }
-  uint32_t pos = static_cast<uint32_t>(g.position);
-  int32_t attack_phase = g.attack_phase;
-  int32_t decay_phase = g.decay_phase;
-  const bool decaying = g.remaining <= g.decay_start;
-  const double gliss = g.glissando;
-  const double increment = g.increment;
-  const float threshold = g.silence_threshold;
-  const int stride = snd.channels;
-  bool any = false;
-  for (; k < kStepFrames; ++k) {
-    float e = 1.0f;
-    if (attack_phase < static_cast<int32_t>(kPhaseOne)) {
-      e = env_table[attack_phase >> 15];
-      attack_phase += g.attack_increment;
-    }
-    if (decaying) {
-      e = static_cast<float>(double(env_table[decay_phase >> 15]) * e);
-      decay_phase -= g.decay_decrement;
-      if (decay_phase < 0) break;  // silent for the rest of its life
-    }
-    const uint32_t frame = divide.Quotient(pos);
-    if (!(threshold > e)) {  // envelope values below the threshold are not rendered
-      f.rest[k] = static_cast<int32_t>(pos - frame * sint);
-      f.env[k] = e;
-      f.offset[k] = size_t(frame) * stride;
-      f.live[k] = ~uint64_t{0};
-      any = true;
-    }
-    // Without glissando the step is the increment itself (an exact integer).
-    const int32_t step = gliss == 0 ? g.increment : RoundEven(gliss * counter + increment);
-    pos = (pos + static_cast<uint32_t>(step)) & kPositionMask;
-    ++counter;
-  }
-  g.position = static_cast<int32_t>(pos);
-  g.frame_counter = counter;
-  g.attack_phase = attack_phase;
-  g.decay_phase = decay_phase;
-  return any;
-}
-
-namespace {
-
-// The mixing pass one frame at a time: mono output, and stereo where no SIMD kernel exists.
-template <class Interp, MixMode kMode>
-void MixScalar(const GrainStepFrames& f, const StereoMixArgs& m) {
-  for (int k = 0; k < kStepFrames; ++k) {
-    if (!f.live[k]) continue;
-    const float t = static_cast<float>(double(f.rest[k]) / m.divisor);
-    const float* p = m.data + f.offset[k];
-    const double e = f.env[k];
-    const float a = static_cast<float>(double(Interp::Read(p, m.stride, t)) * e);
-    float* dst = m.dst;
-    if constexpr (kMode == MixMode::kStereo || kMode == MixMode::kStereoPair) {
-      const float b = kMode == MixMode::kStereoPair
-                          ? static_cast<float>(double(Interp::Read(p + 1, m.stride, t)) * e)
-                          : a;
-      dst[2 * k] = static_cast<float>(double(dst[2 * k]) + double(a) * m.left);
-      dst[2 * k + 1] = static_cast<float>(double(dst[2 * k + 1]) + double(b) * m.right);
-    } else if constexpr (kMode == MixMode::kMonoPair) {
-      // Mono output of a stereo pair: the two channels in equal parts.
-      const float b = static_cast<float>(double(Interp::Read(p + 1, m.stride, t)) * e);
-      const float mid = static_cast<float>(0.5 * (double(a) + double(b)));
-      dst[k] = static_cast<float>(double(dst[k]) + double(mid) * m.left);
-    } else {
-      dst[k] = static_cast<float>(double(dst[k]) + double(a) * m.left);
-    }
-  }
+MixMode ModeOf(bool stereo, int mask) {
+  const bool pair = mask == kInputBoth;
+  if (stereo) return pair ? MixMode::kStereoPair : MixMode::kStereo;
+  return pair ? MixMode::kMonoPair : MixMode::kMono;
 }
 
 }  // namespace
 
-template <class Interp>
-void Engine::RenderGrain(Grain& g, float* dst) {
-  if (g.decay_phase < 0) return;  // silent until it is removed
-  GrainStepFrames f;
-  uint32_t divisor;
-  if (!AdvanceGrain(g, f, divisor)) return;
-  const StereoMixArgs m{g.sound->samples.data() + (g.stream->input_mask == kInputRight ? 1 : 0),
-                        g.sound->channels,
-                        double(divisor),
-                        g.left_gain,
-                        g.right_gain,
-                        dst};
-  const bool pair = g.stream->input_mask == kInputBoth;
-  if (!stereo_) {
-    pair ? MixScalar<Interp, MixMode::kMonoPair>(f, m) : MixScalar<Interp, MixMode::kMono>(f, m);
+void Engine::Render(float* out, RenderContext& ctx) {
+  const int nch = channels();
+  const int carried = std::min(carry_frames_, block_frames_);
+  const int frames = block_frames_ - carried;  // frames this block's steps give
+  const int steps = (frames + kStepFrames - 1) / kStepFrames;
+  PlanBlock(ctx, steps);
+  std::fill(mix_.begin(), mix_.begin() + static_cast<ptrdiff_t>(steps) * kStepFrames * nch, 0.0f);
+  RenderPlan();
+  FinishBlock();
+
+  // Frames left over from the previous block's last, partial step come first.
+  Stream* first = ctx.play_list;  // the first stream when it plays
+  if (carried > 0) {
+    std::memcpy(out, carry_out_.data(), sizeof(float) * carried * nch);
+    if (first) std::memcpy(first->block.data(), carry_block_.data(), sizeof(float) * carried * nch);
+    carry_frames_ -= carried;
+    std::memmove(carry_out_.data(), carry_out_.data() + carried * nch,
+                 sizeof(float) * carry_frames_ * nch);
+    std::memmove(carry_block_.data(), carry_block_.data() + carried * nch,
+                 sizeof(float) * carry_frames_ * nch);
+  }
+  WriteOutput(out + carried * nch, first ? first->block.data() + carried * nch : nullptr, frames);
+  // A block that ends inside a step: the rest of the step opens the next block.
+  const int left = steps * kStepFrames - frames;
+  for (int i = 0; i < left * nch; ++i) {
+    const float v = mix_[static_cast<size_t>(frames * nch + i)];
+    carry_out_[static_cast<size_t>(carry_frames_ * nch + i)] = first ? Clip(v) : 0.0f;
+    carry_block_[static_cast<size_t>(carry_frames_ * nch + i)] = v;
+  }
+  carry_frames_ += left;
+}
+
+// The steps' sums, clipped, into the output; the sums themselves into the first
+// stream's block when it plays (`block` is then not null).
+void Engine::WriteOutput(float* out, float* block, int frames) {
+  const size_t n = static_cast<size_t>(frames) * channels();
+  if (!block) {
+    std::fill(out, out + n, 0.0f);
     return;
   }
-#if defined(__SSE2__) && defined(__x86_64__)
-  if (use_avx_) {
-    pair ? MixStereoAvx<Interp::kPoints, true>(f, m) : MixStereoAvx<Interp::kPoints, false>(f, m);
-  } else {
-    pair ? MixStereoSse2<Interp::kPoints, true>(f, m) : MixStereoSse2<Interp::kPoints, false>(f, m);
-  }
-#else
-  pair ? MixScalar<Interp, MixMode::kStereoPair>(f, m) : MixScalar<Interp, MixMode::kStereo>(f, m);
-#endif
+  for (size_t i = 0; i < n; ++i) out[i] = Clip(mix_[i]);
+  std::memcpy(block, mix_.data(), sizeof(float) * n);
 }
 
-void Engine::StartOnsets(RenderContext& ctx) {
-  for (Stream* s = ctx.play_list; s; s = s->next_playing) {
-    const uint32_t inc = static_cast<uint32_t>(s->onset_increment);
-    if (stopping_ || s->onset_phase + 7 * inc < kPhaseOne) {
-      s->onset_phase += 8 * inc;
-      continue;
+void Engine::RenderPlan() {
+  const int steps = plan_.steps();
+  if (workers_ && steps >= 2 * kMinStepsPerPart) {
+    int64_t work = 0;
+    for (int i = 0; i < plan_.size(); ++i) {
+      const GrainPlan& p = plan_.stored(i);
+      work += p.end_frame - p.first_frame;
     }
-    for (int j = 0; j < kStepFrames; ++j) {
-      if (s->onset_phase & kPhaseTopBits) {
-        s->onset_phase &= kPositionMask;
-        if (Grain* g = StartGrain(*s)) {
-          g->frame_counter = -j;
-          pool_.add_active(1);
-        }
-      }
-      s->onset_phase += inc;
+    if (work >= min_shared_work_) {
+      const int parts = std::min(render_threads_, steps / kMinStepsPerPart);
+      workers_->Run(parts, &Engine::RenderPart, this);
+      return;
     }
+  }
+  RenderFrames(0, plan_.frames());
+}
+
+// One thread's stretch of the block: whole steps, so that no two threads write
+// the same frame.
+void Engine::RenderPart(void* engine, int part) {
+  Engine& e = *static_cast<Engine*>(engine);
+  const int steps = e.plan_.steps();
+  const int parts = std::min(e.render_threads_, steps / kMinStepsPerPart);
+  const int from = steps * part / parts * kStepFrames;
+  const int to = steps * (part + 1) / parts * kStepFrames;
+  e.RenderFrames(from, to);
+}
+
+// Every planned grain's frames between `from` and `to`, in the order of the
+// active list, so that each frame adds its grains in the step loop's order.
+void Engine::RenderFrames(int from, int to) {
+  for (int i = 0; i < plan_.size(); ++i) RenderGrain(plan_.at(i), from, to);
+}
+
+// One grain's frames between `from` and `to`. The stretch that holds the
+// grain's last frame in the block stores its state back into the grain.
+void Engine::RenderGrain(GrainPlan& p, int from, int to) {
+  from = std::max(from, p.first_frame);
+  to = std::min(to, p.end_frame);
+  if (from >= to) return;
+  Grain& g = *p.grain;
+  const GrainVoice voice =
+      MakeGrainVoice(*g.sound, g.stream->input_mask, g.increment, g.glissando,
+                     g.attack_increment, g.decay_decrement, g.silence_threshold, env_.data());
+  GrainCursor cursor = p.start;
+  SkipGrainFrames(cursor, voice, from - p.first_frame, p.decay_frame - p.first_frame);
+
+  // Long grains take the gains of each control tick that reaches them.
+  const bool follows_ticks = g.short_flag == 0;
+  float left = p.left_gain, right = p.right_gain;
+  int tick = p.first_tick;
+  auto take_ticks_to = [&](int frame) {
+    for (; follows_ticks && tick < plan_.tick_count() && plan_.tick(tick).frame <= frame; ++tick) {
+      const double amp = static_cast<float>(plan_.tick(tick).amplitude[static_cast<size_t>(p.stream)]);
+      left = static_cast<float>(double(g.base_left_gain) * amp * kGainScale);
+      if (stereo_) right = static_cast<float>(double(g.base_right_gain) * amp * kGainScale);
+    }
+  };
+  take_ticks_to(from);
+
+  const GrainKernel kernel = kernels_->Get(interpolation_, ModeOf(stereo_, g.stream->input_mask));
+  const int nch = channels();
+  for (int f = from; f < to && !cursor.silent();) {
+    int next = to;
+    if (follows_ticks && tick < plan_.tick_count()) next = std::min(next, plan_.tick(tick).frame);
+    if (f < p.decay_frame) next = std::min(next, p.decay_frame);
+    const GrainRun run{mix_.data() + static_cast<size_t>(f) * nch, next - f, f >= p.decay_frame,
+                       left, right};
+    kernel(cursor, voice, run);
+    f = next;
+    take_ticks_to(f);
+  }
+  if (to == p.end_frame) {
+    take_ticks_to(p.end_frame - 1);
+    g.position = static_cast<int32_t>(cursor.position);
+    g.frame_counter = cursor.counter;
+    g.attack_phase = cursor.attack;
+    g.decay_phase = cursor.decay;
+    g.left_gain = left;
+    g.right_gain = right;
   }
 }
 
-void Engine::AdvanceLoops(RenderContext& ctx) {
-  for (Stream* s = ctx.play_list; s; s = s->next_playing) {
-    s->loop_position = WrapAdd(s->loop_position, WrapMul(kStepFrames, s->loop_rate));
-    bool wrapped = false;
-    if (s->loop_position > s->loop_length) {
-      s->loop_deviation = DrawLoopDeviation(*s);
-      s->loop_position = WrapSub(s->loop_position, s->loop_length);
-      wrapped = true;
-    } else if (s->loop_position < 0) {
-      s->loop_deviation = DrawLoopDeviation(*s);
-      s->loop_position = WrapAdd(s->loop_position, s->loop_length);
-      wrapped = true;
-    }
-    if (wrapped && s->hard_sync) s->onset_phase = kPhaseOne;
-  }
-}
-
-// One step of 8 frames: control update, onsets, every active grain mixed
-// into `dst` (8 × channels floats), loop advance and clock.
-template <class Interp>
-void Engine::RenderStep(float* dst, RenderContext& ctx) {
-  countdown_ -= kStepFrames;
-  if (countdown_ <= 0) {
-    if (gesture_ && gesture_->active()) {
-      if (gesture_->moved()) gesture_->Apply();
-      gesture_->clear_moved();
-    }
-    if (ctx.streams) UpdateControls(*ctx.streams);
-    countdown_ = kControlUpdateCountdown;
-  }
-  StartOnsets(ctx);
-
+// Grains whose remaining count ran out give their records back, now that no
+// frame of the block needs them any more.
+void Engine::FinishBlock() {
   Grain* prev = pool_.header();
   for (Grain* g = prev->next; g;) {
-    RenderGrain<Interp>(*g, dst);
-    g->remaining -= kStepFrames;
     if (g->remaining <= 0) {
       --g->sound->live_grains;
       pool_.Release(prev, g);
@@ -220,63 +167,6 @@ void Engine::RenderStep(float* dst, RenderContext& ctx) {
       g = g->next;
     }
   }
-
-  AdvanceLoops(ctx);
-  frame_clock_ = WrapAdd(frame_clock_, kStepFrames);
-}
-
-template <class Interp>
-void Engine::RenderWith(float* out, RenderContext& ctx) {
-  const int nch = channels();
-  const int frames = block_frames_;
-  Stream* first = ctx.play_list;  // the first stream when it plays
-  int off = 0;
-
-  // Frames left over from the previous block's last, partial step.
-  if (carry_frames_ > 0) {
-    const int n = std::min(carry_frames_, frames);
-    std::memcpy(out, carry_out_.data(), sizeof(float) * n * nch);
-    if (first) std::memcpy(first->block.data(), carry_block_.data(), sizeof(float) * n * nch);
-    carry_frames_ -= n;
-    std::memmove(carry_out_.data(), carry_out_.data() + n * nch,
-                 sizeof(float) * carry_frames_ * nch);
-    std::memmove(carry_block_.data(), carry_block_.data() + n * nch,
-                 sizeof(float) * carry_frames_ * nch);
-    off = n;
-  }
-
-  while (off < frames) {
-    const int take = std::min(kStepFrames, frames - off);
-    const bool whole = take == kStepFrames && first;
-    float* dst = whole ? first->block.data() + off * nch : step_scratch_.data();
-    if (!whole) std::fill(step_scratch_.begin(), step_scratch_.end(), 0.0f);
-    RenderStep<Interp>(dst, ctx);
-
-    float* o = out + off * nch;
-    for (int i = 0; i < take * nch; ++i) o[i] = first ? Clip(dst[i]) : 0.0f;
-    if (take < kStepFrames) {
-      // A block that ends inside a step: the rest of the step opens the next block.
-      if (first) std::memcpy(first->block.data() + off * nch, dst, sizeof(float) * take * nch);
-      carry_frames_ = kStepFrames - take;
-      for (int i = take * nch; i < kStepFrames * nch; ++i) {
-        carry_out_[i - take * nch] = first ? Clip(dst[i]) : 0.0f;
-        carry_block_[i - take * nch] = dst[i];
-      }
-    } else if (!whole && first) {
-      std::memcpy(first->block.data() + off * nch, dst, sizeof(float) * take * nch);
-    }
-    off += take;
-  }
-}
-
-void Engine::RenderLinear(float* out, RenderContext& ctx) {
-  RenderWith<Linear>(out, ctx);
-}
-void Engine::RenderCubic(float* out, RenderContext& ctx) {
-  RenderWith<Cubic>(out, ctx);
-}
-void Engine::RenderSpline(float* out, RenderContext& ctx) {
-  RenderWith<Spline>(out, ctx);
 }
 
 }  // namespace kornmill

@@ -172,8 +172,6 @@ void AudioOutput::FillBlock() {
   if (!playing_) return;  // the observer stopped play
   float* out = ring_->float_block(i);
   std::fill(out, out + ring_->samples(), 0.0f);
-  // The menu may have changed it since the last block.
-  engine_.set_one_file_per_stream(config_.one_file_per_stream != 0);
   engine_.RenderNextBlock(out, streams_);
   if (listener_) listener_->BlockRendered(out, engine_.block_frames(), engine_.stereo() ? 2 : 1);
   ring_->CommitFill();

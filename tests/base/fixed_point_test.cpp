@@ -1,4 +1,4 @@
-// The fixed-point helpers: wrapping arithmetic, rounding steps and the position divider.
+// The fixed-point helpers: wrapping arithmetic, and rounding steps.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,20 +8,6 @@
 
 namespace kornmill {
 namespace {
-
-TEST(PositionDivider, GivesTheExactQuotientForEvery28BitPosition) {
-  // Every position for the sine's divisor, and a sweep for others.
-  const PositionDivider sine(32768);
-  for (uint32_t n = 0; n <= kPositionMask; n += 1) {
-    if (sine.Quotient(n) != n / 32768) FAIL() << n;
-  }
-  for (uint32_t d : {1u, 2u, 3u, 7u, 6087u, 32769u, 65537u, 89478485u, 268435456u}) {
-    const PositionDivider div(d);
-    for (uint32_t n = 0; n <= kPositionMask - 9973; n += 9973)
-      ASSERT_EQ(div.Quotient(n), n / d) << n << "/" << d;
-    ASSERT_EQ(div.Quotient(kPositionMask), kPositionMask / d) << d;
-  }
-}
 
 TEST(FixedPoint, RoundingToIntegersWrapsLike32BitArithmetic) {
   EXPECT_EQ(RoundEven(2.5), 2);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/stream.h"
+#include "engine_access.h"
 #include "test_sounds.h"
 
 namespace kornmill::test {
@@ -44,6 +45,10 @@ class EngineFixture : public ::testing::Test {
     stream().sound = s;
     stream().input_mask = s->channels == 2 ? kInputBoth : kInputLeft;
   }
+  GrainPool& pool() { return EngineTestAccess::pool(*engine); }
+  Grain* StartGrain() { return EngineTestAccess::StartGrain(*engine, stream()); }
+  void UpdateControls() { EngineTestAccess::UpdateControls(*engine, streams); }
+  const std::array<float, kPanSize>& pan() { return EngineTestAccess::pan(*engine); }
   // A sound with no envelope shaping: attack and decay 0.
   void NoEnvelope() {
     Set(kAttack, 0);

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/mix_kernels.h"
 #include "engine_fixture.h"
 
 namespace kornmill {
@@ -38,7 +37,11 @@ class GoldenTest : public EngineFixture {
         },
         44100);
     Setup(44100, stereo, 256);
-    if (force_sse2) engine->set_use_avx(false);
+    if (scalar_kernels) EngineTestAccess::UseScalarKernels(*engine);
+    if (threads > 1) {
+      engine->set_render_threads(threads);
+      EngineTestAccess::ShareEveryBlock(*engine);
+    }
     UseSound(source.get());
     engine->set_interpolation(interp);
     const std::pair<int, int> settings[] = {
@@ -66,7 +69,8 @@ class GoldenTest : public EngineFixture {
     return all;
   }
   std::unique_ptr<Sound> source;
-  bool force_sse2 = false;
+  bool scalar_kernels = false;
+  int threads = 1;
 };
 
 TEST_F(GoldenTest, Linear) {
@@ -81,14 +85,25 @@ TEST_F(GoldenTest, Spline) {
 TEST_F(GoldenTest, SplineMono) {
   EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0xe2da318340cdffadull);
 }
-TEST_F(GoldenTest, BothMixingKernelsGiveTheSameSamples) {
-  if (!HaveAvx()) GTEST_SKIP() << "no AVX on this processor";
-  const auto with_avx = BusyRender(Interpolation::kSpline, true);
-  force_sse2 = true;  // read by BusyRender's fresh engine
-  const auto with_sse2 = BusyRender(Interpolation::kSpline, true);
-  force_sse2 = false;
-  EXPECT_EQ(with_avx, with_sse2);
-  EXPECT_EQ(Fingerprint(with_sse2), 0x67897c4c61f18cd6ull);
+TEST_F(GoldenTest, TheOneFrameKernelsGiveTheSameSamples) {
+  scalar_kernels = true;  // read by BusyRender's fresh engine
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kLinear, true)), 0x81d127483ebad5eaull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kCubic, true)), 0xf7de1e521b800e90ull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, true)), 0x67897c4c61f18cd6ull);
+  EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0xe2da318340cdffadull);
+  scalar_kernels = false;
+}
+
+TEST_F(GoldenTest, EveryThreadCountGivesTheSameSamples) {
+  for (int count : {1, 2, 3}) {
+    threads = count;  // read by BusyRender's fresh engine
+    SCOPED_TRACE(count);
+    EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kLinear, true)), 0x81d127483ebad5eaull);
+    EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kCubic, true)), 0xf7de1e521b800e90ull);
+    EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, true)), 0x67897c4c61f18cd6ull);
+    EXPECT_EQ(Fingerprint(BusyRender(Interpolation::kSpline, false)), 0xe2da318340cdffadull);
+  }
+  threads = 1;
 }
 
 TEST_F(GoldenTest, DefaultsOnTheBuiltinSine) {

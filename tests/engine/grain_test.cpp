@@ -29,7 +29,7 @@ TEST_F(EngineFixture, DefaultsPlayTwentyGrainsPerSecondOfAboutATenthOfASecond) {
   RenderBlock();
   EXPECT_EQ(engine->grains_started(), 1u);  // the onset phase starts full: a grain at once
   ASSERT_EQ(engine->active_grains(), 1);
-  const Grain* g = engine->pool().first_active();
+  const Grain* g = pool().first_active();
   // 44100 × 324² / 2^20 = 4414.99: 0.1001 s.
   EXPECT_EQ(g->remaining + 256, 4415);
   EXPECT_EQ(g->short_flag, 1);
@@ -84,14 +84,14 @@ TEST_F(EngineFixture, AGrainStartingOnFrameJRendersTheRestOfItsStep) {
   UseSound(dc.get());
   NoEnvelope();
   Play();
-  engine->UpdateControls(streams);  // learn the onset increment
+  UpdateControls();  // learn the onset increment
   const uint32_t inc = static_cast<uint32_t>(stream().onset_increment);
   const int j = 5;
   stream().onset_phase = kPhaseOne - j * inc;
   RenderBlock();
   for (int k = 0; k < j; ++k) EXPECT_EQ(out[2 * k], 0.0f) << k;
   for (int k = j; k < 8; ++k) EXPECT_GT(out[2 * k], 0.0f) << k;
-  const Grain* g = engine->pool().first_active();
+  const Grain* g = pool().first_active();
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->frame_counter, 256 - j);  // frames rendered so far
 }
@@ -99,7 +99,7 @@ TEST_F(EngineFixture, AGrainStartingOnFrameJRendersTheRestOfItsStep) {
 TEST_F(EngineFixture, AGrainEndsInTheStepItsCountRunsOut) {
   Play();
   RenderBlock();
-  Grain* g = engine->pool().first_active();
+  Grain* g = pool().first_active();
   ASSERT_NE(g, nullptr);
   g->remaining = 9;  // two more steps
   RenderBlock();
@@ -127,7 +127,7 @@ TEST_F(EngineFixture, NegativePitchReadsBackwards) {
   Set(kPitch, -6144);
   Play();
   RenderBlock();
-  const Grain* g = engine->pool().first_active();
+  const Grain* g = pool().first_active();
   EXPECT_EQ(g->increment, (1 << 28) - 32767);  // trunc(-32768 + 0.5), held modulo 2^28
   for (int k = 1; k < 200; ++k) ASSERT_LT(out[2 * k], out[2 * (k - 1)]) << k;
 }
@@ -139,8 +139,8 @@ TEST_F(EngineFixture, NegativeLengthModulationNeverGoesBelowTenFrames) {
   UseSound(dc.get());
   Set(kGrainLengthAm, -512);  // full source amplitude removes the whole length
   Play();
-  engine->UpdateControls(streams);
-  Grain* g = engine->StartGrain(stream());
+  UpdateControls();
+  Grain* g = StartGrain();
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->remaining, 10);
 }
@@ -150,9 +150,9 @@ TEST_F(EngineFixture, LengthRandomnessOnShortGrainsCanAddTheWholeLengthAgain) {
   Set(kGrainLength, 13);  // L = 8000 × 169 / 2^20 = 1.29 frames
   Set(kGrainLengthRnd, 255);
   Play();
-  engine->UpdateControls(streams);
+  UpdateControls();
   for (int i = 0; i < 50; ++i) {
-    Grain* g = engine->StartGrain(stream());
+    Grain* g = StartGrain();
     // round(L) = 1, d < 100 - L gets L added: len = trunc(1 + d + 1.29).
     EXPECT_GE(g->remaining, 2);
     EXPECT_LE(g->remaining, 1 + int(1.29 * 255 / 96 + 1.29) + 1);
@@ -162,16 +162,16 @@ TEST_F(EngineFixture, LengthRandomnessOnShortGrainsCanAddTheWholeLengthAgain) {
 TEST_F(EngineFixture, PanExtremesUseTheTableEnds) {
   Set(kPan, 256);  // fully left
   Play();
-  engine->UpdateControls(streams);
-  Grain* g = engine->StartGrain(stream());
+  UpdateControls();
+  Grain* g = StartGrain();
   const float amp = static_cast<float>(461 * 0.001953125);
-  EXPECT_EQ(g->left_gain, static_cast<float>(engine->pan()[8191] * double(amp)));
-  EXPECT_EQ(g->right_gain, static_cast<float>(engine->pan()[1] * double(amp)));
+  EXPECT_EQ(g->left_gain, static_cast<float>(pan()[8191] * double(amp)));
+  EXPECT_EQ(g->right_gain, static_cast<float>(pan()[1] * double(amp)));
   stream().controls[kPan].value = -256;  // fully right
-  g = engine->StartGrain(stream());
-  EXPECT_EQ(g->left_gain, static_cast<float>(engine->pan()[1] * double(amp)));
+  g = StartGrain();
+  EXPECT_EQ(g->left_gain, static_cast<float>(pan()[1] * double(amp)));
   stream().controls[kPan].value = 0;
-  g = engine->StartGrain(stream());
+  g = StartGrain();
   EXPECT_EQ(g->left_gain, g->right_gain);
   EXPECT_EQ(g->left_gain, static_cast<float>(0.70710677f * double(amp)));
 }
@@ -222,7 +222,7 @@ TEST_F(EngineFixture, SoftStopFadesEveryLongGrainOverHalfASecond) {
   RenderBlock();
   engine->SoftStopGrains(44100 / 2);
   EXPECT_TRUE(engine->stopping());
-  const Grain* g = engine->pool().first_active();
+  const Grain* g = pool().first_active();
   EXPECT_EQ(g->remaining, 22050);
   EXPECT_EQ(g->decay_start, 22050);
   EXPECT_EQ(g->decay_decrement, (1 << 28) / 22050);
@@ -240,7 +240,7 @@ TEST_F(EngineFixture, TheRenderPathNeverRunsOutOfGrainRecords) {
   Render(200);
   EXPECT_GT(engine->active_grains(), 1000);
   EXPECT_EQ(uint64_t(engine->active_grains()), engine->grains_started());
-  EXPECT_GE(engine->pool().free_count(), 256);
+  EXPECT_GE(pool().free_count(), 256);
 }
 
 }  // namespace

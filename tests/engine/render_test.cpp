@@ -134,7 +134,7 @@ TEST_F(RenderTest, GlissandoBendsTheGrainUpward) {
   Set(kGliss, 2048);  // four octaves over the grain
   Play();
   RenderBlock();
-  const Grain* g = engine->pool().first_active();
+  const Grain* g = pool().first_active();
   ASSERT_NE(g, nullptr);
   EXPECT_GT(g->glissando, 0.0f);
   // inc1 = 2^4 × inc0 over the grain's 4415 frames.

@@ -4,14 +4,17 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "base/fixed_point.h"
+#include "engine/grain_kernel.h"
 #include "engine/interpolation.h"
+#include "engine_access.h"
 
 namespace kornmill {
 namespace {
 
 TEST(EngineTables, EnvelopeRisesFromZeroToOneWithAGuardOfOnes) {
   Engine e;
-  const auto& env = e.envelope();
+  const auto& env = EngineTestAccess::envelope(e);
   EXPECT_NEAR(env[0], 0.0f, 1e-12);
   EXPECT_FLOAT_EQ(env[4096], 0.5f);
   EXPECT_LT(env[8191], 1.0f);
@@ -22,7 +25,7 @@ TEST(EngineTables, EnvelopeRisesFromZeroToOneWithAGuardOfOnes) {
 
 TEST(EngineTables, PanIsAConstantPowerQuarterSine) {
   Engine e;
-  const auto& pan = e.pan();
+  const auto& pan = EngineTestAccess::pan(e);
   EXPECT_EQ(pan[0], 0.0f);
   EXPECT_EQ(pan[4096], 0.70710677f);  // pan index 0: both sides
   // Fully left (+4095) and fully right (-4095).
@@ -81,6 +84,36 @@ TEST(Interpolation, CubicFollowsTheDocumentedFormulaInDouble) {
   const double t = 0.3f;
   const float want = static_cast<float>(y1 + t * ((y2 - y0) + t * (((y0 - y1) - c3) + t * c3)));
   EXPECT_EQ(Cubic::Read(y, 1, 0.3f), want);
+}
+
+TEST(FrameOf, GivesTheExactFrameAndRemainderForEvery28BitPosition) {
+  auto voice = [](int32_t d) {
+    GrainVoice v;
+    v.divisor = d;
+    v.divisor_d = d;
+    v.reciprocal = 1.0 / d;
+    return v;
+  };
+  // Every position for the sine's divisor, a sweep and every exact multiple for others.
+  const GrainVoice sine = voice(32768);
+  for (uint32_t n = 0; n <= kPositionMask; n += 1) {
+    int32_t rest = 0;
+    if (FrameOf(n, sine, rest) != n / 32768 || uint32_t(rest) != n % 32768) FAIL() << n;
+  }
+  for (int32_t d : {1, 2, 3, 7, 609, 6087, 32769, 65537, 89478485, 268435456}) {
+    const GrainVoice v = voice(d);
+    auto check = [&](uint32_t n) {
+      int32_t rest = 0;
+      ASSERT_EQ(FrameOf(n, v, rest), n / uint32_t(d)) << n << "/" << d;
+      ASSERT_EQ(uint32_t(rest), n % uint32_t(d)) << n << "/" << d;
+    };
+    for (uint32_t n = 0; n <= kPositionMask - 9973; n += 9973) check(n);
+    for (uint32_t q = 0; uint64_t{q} * uint32_t(d) <= kPositionMask; q += 1 + q / 64) {
+      check(q * uint32_t(d));
+      if (q > 0) check(q * uint32_t(d) - 1);
+    }
+    check(kPositionMask);
+  }
 }
 
 }  // namespace
