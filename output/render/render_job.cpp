@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "midi/midi_file.h"
 #include "output/output_texts.h"
@@ -95,6 +96,8 @@ void RenderJob::ShowError(std::string_view title, std::string_view text) {
 void RenderJob::Configure(const RenderOptions& o) {
   rate_ = o.rate;
   engine_.set_interpolation(o.interpolation);
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  engine_.set_render_threads(o.threads > 0 ? o.threads : std::max(1, cores));
   streams_.InitStreams(&engine_.sine());
   OutputConfig& c = output_.config();
   c.selected_device = 0;

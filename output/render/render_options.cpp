@@ -18,6 +18,7 @@ namespace {
 
 // --recall 0 is the default patch; it needs no bank.
 constexpr int kDefaultPatchNumber = 0;
+constexpr int kMaxRenderThreads = 64;
 
 long long ParseInt(const std::string& text, const std::string& what) {
   long long v = 0;
@@ -169,6 +170,12 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     o.midi_channel = static_cast<int>(c);
   } else if (opt == "--midi-response") {
     o.midi_responses.push_back(ParseMidiResponse(v));
+  } else if (opt == "--threads") {
+    const long long t = ParseInt(v, "--threads");
+    if (t < 1 || t > kMaxRenderThreads) {
+      throw UsageError("--threads must be 1 to " + std::to_string(kMaxRenderThreads));
+    }
+    o.threads = static_cast<int>(t);
   }
 }
 
@@ -176,7 +183,8 @@ bool TakesValue(const std::string& opt) {
   static const char* const kValued[] = {"--source", "--rate",   "--block",        "--interp",
                                         "--seconds", "--blocks", "--bits",        "-o",
                                         "--set",    "--channels", "--score",      "--bank",
-                                        "--recall", "--midi",   "--midi-channel", "--midi-response"};
+                                        "--recall", "--midi",   "--midi-channel", "--midi-response",
+                                        "--threads"};
   for (const char* k : kValued)
     if (opt == k) return true;
   return false;
@@ -276,6 +284,8 @@ std::string RenderUsage() {
          "  --bank FILE.kpb     a patch-bank file for --recall and the score's recalls\n"
          "  --recall N          before Play, recall slot N (1..20) of the bank, or the\n"
          "                      default patch (0); --set values apply after it\n"
+         "  --threads N         threads that render together (default one per core); every\n"
+         "                      count gives the same samples\n"
          "  --score FILE        timed events: 'SECONDS set K V [CHANGE_TIME]' (a glide over\n"
          "                      CHANGE_TIME 64ths of a second, default control 28),\n"
          "                      'SECONDS recall N' (a glide to slot N of the bank, or to\n"

@@ -44,6 +44,7 @@ struct RenderOptions {
   std::string score;
   std::string bank;  // --bank: a patch-bank file for --recall and the score's recalls
   int recall = -1;   // --recall: 0 the default patch, 1..20 a slot of the bank; -1 none
+  int threads = 0;  // render threads; 0: one per processor core
   bool help = false;
   bool list_controls = false;  // --controls
   bool length_set = false;  // --seconds or --blocks was given

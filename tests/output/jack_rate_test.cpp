@@ -13,6 +13,7 @@
 
 #include "controls/stream.h"
 #include "engine/engine.h"
+#include "tests/engine/engine_access.h"
 #include "output/output_texts.h"
 #include "output_fakes.h"
 
@@ -117,7 +118,7 @@ TEST_F(JackRateTest, GrainLengthsInSecondsAreKept) {
     s.controls[k].end_time = 0;
   }
   std::lock_guard<std::mutex> lock(out.render_lock());
-  Grain* g = engine.StartGrain(s);
+  Grain* g = EngineTestAccess::StartGrain(engine, s);
   ASSERT_NE(g, nullptr);
   const int expected = server_rate == 48000 ? 4805 : server_rate == 44100 ? 4415 : -1;
   EXPECT_EQ(g->remaining, expected) << "at " << server_rate << " Hz";
