@@ -44,7 +44,8 @@ inline void LoadPoints4(const float* const* row, __m128* points, __m128* second)
   if constexpr (kStride == 1) {
     if constexpr (kPoints == 2) {
       auto pair = [&](int j) {
-        return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(row[j])));
+        // Two floats in the low half; the samples need not be 8-byte aligned.
+        return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row[j])));
       };
       const __m128 ab = _mm_unpacklo_ps(pair(0), pair(1)), cd = _mm_unpacklo_ps(pair(2), pair(3));
       points[0] = _mm_movelh_ps(ab, cd);
