@@ -128,7 +128,10 @@ TEST_F(BankFileTest, BrokenFilesAreRejectedAndLeaveTheBankAsItWas) {
   cases.push_back({"wrong magic", Header(100, 1)});
   cases.back().bytes[0] = 'k';
   PutRecord(cases.back().bytes, 1, "x", 28, 1);
-  cases.push_back({"count above 20", Header(100, 21)});
+  // Twenty-one whole records: only the count is wrong.
+  std::vector<uint8_t> over = Header(100, 21);
+  for (int n = 0; n < 21; ++n) PutRecord(over, n % 20 + 1, "x", 28, 1);
+  cases.push_back({"count above 20", over});
   cases.push_back({"negative count", Header(100, -1)});
   cases.push_back({"cut header", {'K', 'b', 'n', 'k', 100, 0}});
   cases.push_back({"empty file", {}});
