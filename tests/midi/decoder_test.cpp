@@ -260,6 +260,9 @@ TEST_F(DecoderTest, BendWithoutAHeldNoteLeavesThePitchAndStillDrivesRows) {
   EXPECT_EQ(Control(kAttack).target, 256);
   Send(kBend, 0, 0);
   EXPECT_EQ(Control(kAttack).target, 0);
+  // Half way up: (96 - 64) × 256 above the centre, which the row reads as 32 + 64 = 96 of 127.
+  Send(kBend, 0, 96);
+  EXPECT_EQ(Control(kAttack).target, 194);
 }
 
 TEST_F(DecoderTest, VelocityRowOnGrainLength) {
