@@ -31,11 +31,11 @@ class JackRateTest : public ::testing::Test {
     // "RATE:NAME" of the fixture's server; the tests talk to it and never start one.
     const char* fixture = std::getenv("KORNMILL_JACK_RATE_FIXTURE");
     ASSERT_NE(fixture, nullptr) << "run through ctest (JACK fixture)";
-    const std::string spec = fixture;
-    const size_t colon = spec.find(':');
-    ASSERT_NE(colon, std::string::npos) << spec;
-    server_rate = std::atoi(spec.substr(0, colon).c_str());
-    ::setenv("JACK_DEFAULT_SERVER", spec.substr(colon + 1).c_str(), 1);
+    const std::string rate_and_name = fixture;
+    const size_t colon = rate_and_name.find(':');
+    ASSERT_NE(colon, std::string::npos) << rate_and_name;
+    server_rate = std::atoi(rate_and_name.substr(0, colon).c_str());
+    ::setenv("JACK_DEFAULT_SERVER", rate_and_name.substr(colon + 1).c_str(), 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
     folder = std::filesystem::temp_directory_path() /
              ("kornmill-jack-rate-" + std::to_string(::getpid()) + "-" +

@@ -10,26 +10,7 @@
 #include "engine_fixture.h"
 #include "soundview/snapshot_publisher.h"
 
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<int> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// The replacement above allocates with malloc, so free is the match.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-#pragma GCC diagnostic pop
+#include "../allocation_counter.h"
 
 namespace kornmill {
 namespace {
