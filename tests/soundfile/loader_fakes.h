@@ -1,12 +1,18 @@
-// A fake application host for the sound loader: records what the loader hands to the application.
+// The sound loader's test fixture: a sound table over a fake application host
+// that records what the loader hands to the application.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "controls/stream.h"
 #include "soundfile/loader/sound_loader.h"
+#include "test_util.h"
 
 namespace kornmill {
 
@@ -47,6 +53,43 @@ class FakeHost : public LoaderHost {
 
  private:
   std::mutex m_;
+};
+
+// A sound table with the fake host and a memory status the test sets; every
+// stream plays the built-in sine until a sound is attached.
+class LoaderTest : public ::testing::Test {
+ protected:
+  LoaderTest() {
+    sine_.builtin = true;
+    sine_.use_count = 1;
+    sine_.path = sine_.name = "Built-in 110 Hz sine";
+    sine_.channels = 1;
+    sine_.frame_count = 8192;
+    streams_.InitStreams(&sine_);
+    table_ = std::make_unique<SoundTable>(streams_, render_lock_, host_, [this] {
+      ++memory_checks_;
+      return memory_;
+    });
+    table_->set_output_rate(44100);
+  }
+
+  // Loads `path` on a worker thread and waits: the sound handed to the host,
+  // or null with the failure in host_.
+  Sound* Load(const std::string& path) {
+    const size_t before = host_.loaded.size();
+    table_->LoadSound(path);
+    table_->WaitForLoaders();
+    return host_.loaded.size() == before ? nullptr : host_.loaded.back().second;
+  }
+
+  sftest::TempDir dir_;
+  Sound sine_;
+  StreamTable streams_;
+  std::mutex render_lock_;
+  FakeHost host_;
+  MemoryStatus memory_{uint64_t(16) << 30, uint64_t(8) << 30};
+  int memory_checks_ = 0;
+  std::unique_ptr<SoundTable> table_;
 };
 
 }  // namespace kornmill

@@ -3,40 +3,22 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 
-#include "controls/stream.h"
 #include "engine/sound_layout.h"
-#include "soundfile/soundfile.h"
 #include "loader_fakes.h"
-#include "test_util.h"
+#include "soundfile/soundfile.h"
 
 namespace kornmill {
 namespace {
 
 using sftest::Bytes;
-using sftest::TempDir;
 
-class Loader : public ::testing::Test {
+class Loader : public LoaderTest {
  protected:
-  Loader() {
-    sine_.builtin = true;
-    sine_.use_count = 1;
-    sine_.path = sine_.name = "Built-in 110 Hz sine";
-    sine_.channels = 1;
-    sine_.frame_count = 8192;
-    streams_.InitStreams(&sine_);
-    table_ =
-        std::make_unique<SoundTable>(streams_, render_lock_, host_, [this] { return memory_; });
-    table_->set_output_rate(44100);
-  }
-
   // Writes a sox file: `channels` channels of `seconds` at `rate`.
   std::string Sox(const std::string& name, int channels, double seconds, int rate = 22050) {
-    if (!sftest::HaveSox()) return "";
     const std::string path = dir_.file(name);
     const std::string cmd = "sox -n -r " + std::to_string(rate) + " -c " +
                             std::to_string(channels) + " -b 16 '" + path + "' synth " +
@@ -44,15 +26,11 @@ class Loader : public ::testing::Test {
     return sftest::Run(cmd) ? path : "";
   }
 
-  // Loads on a worker thread and, as the main window does on WM_APP+550,
-  // attaches the result.
+  // Loads on a worker thread and, as the main window does when the loader
+  // posts its result, attaches the sound.
   Sound* LoadAndAttach(const std::string& path) {
-    const size_t before = host_.loaded.size();
-    table_->LoadSound(path);
-    table_->WaitForLoaders();
-    if (host_.loaded.size() == before) return nullptr;
-    auto [stream, sound] = host_.loaded.back();
-    table_->AttachSound(stream, sound);
+    Sound* sound = Load(path);
+    if (sound != nullptr) table_->AttachSound(host_.loaded.back().first, sound);
     return sound;
   }
 
@@ -68,18 +46,11 @@ class Loader : public ::testing::Test {
     s.frame_rate = 44100;
     return s;
   }
-
-  TempDir dir_;
-  Sound sine_;
-  StreamTable streams_;
-  std::mutex render_lock_;
-  FakeHost host_;
-  MemoryStatus memory_{uint64_t(16) << 30, uint64_t(8) << 30};
-  std::unique_ptr<SoundTable> table_;
 };
 
 // sox writes the test files; scripts/install-deps installs it.
-#define REQUIRE_SOX(path) ASSERT_FALSE((path).empty()) << "sox is missing or could not write the file"
+#define REQUIRE_SOX(path) \
+  ASSERT_FALSE((path).empty()) << "sox is missing or could not write the file"
 
 TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
   const std::string path = Sox("tone.wav", 2, 0.5);
@@ -124,21 +95,21 @@ TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
   EXPECT_EQ(host_.sound_changes, (std::vector<int>{0}));
 }
 
-TEST_F(Loader, MonoSoundUsesTheLeftChannel) {
-  const std::string path = Sox("mono.wav", 1, 0.2);
-  REQUIRE_SOX(path);
-  Sound* s = LoadAndAttach(path);
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->channels, 1);
+// A mono sound plays from the left input; of more than two channels the
+// first two are kept.
+TEST_F(Loader, MonoUsesTheLeftChannelAndFourChannelsKeepTheFirstTwo) {
+  const std::string mono = Sox("mono.wav", 1, 0.2);
+  REQUIRE_SOX(mono);
+  Sound* m = LoadAndAttach(mono);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->channels, 1);
   EXPECT_EQ(stream().input_mask, kInputLeft);
-}
 
-TEST_F(Loader, MoreThanTwoChannelsKeepsTheFirstTwo) {
   const std::string path = Sox("quad.wav", 4, 0.1);
-  REQUIRE_SOX(path);
   Sound* s = LoadAndAttach(path);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->channels, 2);
+  EXPECT_EQ(stream().input_mask, kInputBoth);
   audio::Soundfile sf = audio::OpenSoundfile(path);
   const int64_t frames = sf.decoder->frame_count();
   std::vector<float> all(size_t(frames) * 4);
@@ -156,10 +127,7 @@ TEST_F(Loader, TheSameFileIsReadOnce) {
   ASSERT_NE(s, nullptr);
   // The file is gone: a second load can only succeed without reading it.
   std::filesystem::remove(path);
-  const size_t posted = host_.loaded.size();
-  table_->LoadSound(path);
-  table_->WaitForLoaders();
-  EXPECT_EQ(host_.loaded.size(), posted);  // no worker ran
+  EXPECT_EQ(Load(path), nullptr);  // no worker ran
   EXPECT_TRUE(host_.failed.empty());
   EXPECT_EQ(stream().sound, s);
   // The stream already played it: its count is not raised by loading it again.
@@ -199,7 +167,7 @@ TEST_F(Loader, ANewOutputRateReachesEveryLoadedSound) {
   table_->set_output_rate(22050);
   EXPECT_EQ(cached.onset_unit, 268435456u / 22050);
   EXPECT_EQ(cached.rate_ratio, 22050u * 2048 / 44100);
-  EXPECT_EQ(loading.onset_unit, 7u);  // its loader sets it when the load completes
+  EXPECT_EQ(loading.onset_unit, 7u);            // its loader sets it when the load completes
   EXPECT_EQ(table_->record(2).onset_unit, 0u);  // empty records stay empty
 }
 
@@ -288,8 +256,7 @@ TEST_F(Loader, AllRecordsInUseRefusesTheLoad) {
   for (int i = 0; i < kSoundRecords; ++i) Fake(i, "/snd/" + std::to_string(i), 1, 100, 1);
   EXPECT_EQ(table_->FindSound("/snd/new"), nullptr);
   const std::string path = dir_.file("x.wav");
-  table_->LoadSound(path);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(path), nullptr);
   ASSERT_EQ(host_.failed.size(), 1u);
   EXPECT_EQ(host_.failed[0], "All 12 sound records are in use - could not load " + path);
   for (int i = 0; i < kSoundRecords; ++i) {
@@ -327,8 +294,7 @@ TEST_F(Loader, MemoryBeyondTheTotalIsRefused) {
   REQUIRE_SOX(path);
   memory_ = MemoryStatus{50000, 40000};
   Sound* previous = stream().sound;
-  table_->LoadSound(path);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(path), nullptr);
   ASSERT_EQ(host_.failed.size(), 1u);
   // need: 11025 stereo frames and their guard, the spare sample and the
   // amplitude table, 4 bytes each; total 48 kB.
@@ -336,19 +302,14 @@ TEST_F(Loader, MemoryBeyondTheTotalIsRefused) {
   const uint64_t need = ((11025 + uint64_t(guard)) * 2 + 1 + 11025 / 100 + 1) * 4;
   EXPECT_EQ(host_.failed[0], path + " (" + std::to_string(need / 1024) +
                                  " kB) exceeds total physical memory (48 kB)!");
-  EXPECT_TRUE(host_.loaded.empty());
   EXPECT_EQ(stream().sound, previous);
   // The record is left empty with use count -1.
-  bool found = false;
+  int left = 0;
   for (int i = 0; i < kSoundRecords; ++i) {
-    if (table_->record(i).use_count == -1) {
-      found = true;
-      EXPECT_TRUE(table_->record(i).path.empty());
-      EXPECT_TRUE(table_->record(i).samples.empty());
-      EXPECT_FALSE(table_->record(i).loading);
-    }
+    const Sound& r = table_->record(i);
+    if (r.use_count == -1) left += r.path.empty() && r.samples.empty() && !r.loading;
   }
-  EXPECT_TRUE(found);
+  EXPECT_EQ(left, 1);
 }
 
 TEST_F(Loader, MemoryQuestionCancelAndOk) {
@@ -358,8 +319,7 @@ TEST_F(Loader, MemoryQuestionCancelAndOk) {
   memory_ = MemoryStatus{16000000, 1000000};  // a quarter of the total is 4 MB
   host_.answer = false;
   Sound* previous = stream().sound;
-  table_->LoadSound(path);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(path), nullptr);
   ASSERT_EQ(host_.questions.size(), 1u);
   EXPECT_EQ(host_.questions[0].first, "File Information");
   const int32_t guard = GuardFrameCount(PositionScale(560000, 2), 560000);
@@ -379,18 +339,12 @@ TEST_F(Loader, MemoryQuestionCancelAndOk) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(host_.questions.size(), 2u);
   EXPECT_EQ(s->frame_count, 560000);
-  // Released again: more than 1050000 samples, so it is freed at once.
-  const std::string small = Sox("small.wav", 1, 0.1);
-  Sound* t = LoadAndAttach(small);
-  ASSERT_NE(t, nullptr);
-  EXPECT_TRUE(s->path.empty());
-  EXPECT_TRUE(s->samples.empty());
-  EXPECT_EQ(s->use_count, 0);
 
-  // Enough available memory: no question.
+  // Released (too large to stay cached) and loaded again with enough
+  // available memory: no question.
+  table_->AttachSound(0, &sine_);
   memory_ = MemoryStatus{16000000, 8000000};
-  Sound* u = LoadAndAttach(path);
-  ASSERT_NE(u, nullptr);
+  ASSERT_NE(LoadAndAttach(path), nullptr);
   EXPECT_EQ(host_.questions.size(), 2u);
 }
 
@@ -401,15 +355,13 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   ASSERT_NE(s, nullptr);
 
   const std::string missing = dir_.file("missing.wav");
-  table_->LoadSound(missing);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(missing), nullptr);
   ASSERT_EQ(host_.failed.size(), 1u);
   EXPECT_EQ(host_.failed[0], "No such file or directory. Could not open " + missing);
 
   const std::string text = dir_.file("notes.txt");
   sftest::WriteFile(text, Bytes(100, 'x'));
-  table_->LoadSound(text);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(text), nullptr);
   EXPECT_EQ(host_.failed.back(), "Unknown soundfile format. Could not open " + text);
 
   // An empty data chunk.
@@ -417,12 +369,10 @@ TEST_F(Loader, FailingLoadsKeepTheStreamsSound) {
   sftest::Append(empty, sftest::RiffChunk("data", {}));
   const std::string none = dir_.file("empty.wav");
   sftest::WriteFile(none, sftest::Riff(empty));
-  table_->LoadSound(none);
-  table_->WaitForLoaders();
+  EXPECT_EQ(Load(none), nullptr);
   EXPECT_EQ(host_.failed.back(), "Error: Soundfile holds no sound data - could not read " + none);
 
   EXPECT_EQ(host_.failed.size(), 3u);
-  EXPECT_EQ(host_.loaded.size(), 1u);
   EXPECT_EQ(stream().sound, s);
   EXPECT_EQ(s->use_count, 1);
   EXPECT_EQ(stream().input_mask, kInputBoth);

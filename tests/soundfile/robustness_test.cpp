@@ -77,54 +77,35 @@ Bytes SmallAiff() {
   return Form(chunks);
 }
 
-TEST(Robustness, TruncatedWavAtEveryLength) {
+// A file cut at every length fails at the header, then for want of its data,
+// each with its own text; only the whole file reads.
+TEST(Robustness, TruncatedFilesAtEveryLength) {
+  const struct {
+    Bytes full;
+    size_t format_end;  // shorter: no room for the format chunk's header
+    size_t header_end;  // shorter: the format chunk is cut short
+    size_t data_chunk;  // shorter: no data chunk header
+    size_t samples;     // where the samples start
+  } files[] = {{SmallWav(), 20, 36, 44, 44}, {SmallAiff(), 20, 38, 46, 54}};
   TempDir dir;
-  const Bytes full = SmallWav();
-  const std::string path = dir.file("t.wav");
-  for (size_t len = 0; len <= full.size(); ++len) {
-    WriteFile(path, Bytes(full.begin(), full.begin() + std::ptrdiff_t(len)));
-    Outcome want;
-    if (len < 20) {
-      want = Outcome::kFormatError;  // shorter than 16 bytes, or no room for the fmt header
-    } else if (len < 36) {
-      want = Outcome::kHeaderError;  // fmt chunk cut short
-    } else if (len < 44) {
-      want = Outcome::kFormatError;  // no data chunk header
-    } else if (len < full.size()) {
-      want = Outcome::kTruncated;  // data runs past the end
-    } else {
-      want = Outcome::kOk;
+  const std::string path = dir.file("t.snd");
+  for (const auto& f : files) {
+    for (size_t len = 0; len <= f.full.size(); ++len) {
+      WriteFile(path, Bytes(f.full.begin(), f.full.begin() + std::ptrdiff_t(len)));
+      std::string want;
+      if (len < f.format_end || (len >= f.header_end && len < f.data_chunk)) {
+        want = "Unknown soundfile format";
+      } else if (len < f.header_end) {
+        want = "not enough data to read header";
+      } else if (len < f.full.size()) {
+        const size_t have = (len > f.samples ? len - f.samples : 0) & ~size_t(1);
+        want = "the file ends after " + std::to_string(have) +
+               " of the 128 bytes of sound data its header announces";
+      }
+      std::string msg;
+      OpenAndRead(path, &msg);
+      EXPECT_EQ(msg, want) << "length " << len << " of " << f.full.size();
     }
-    std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg), want)
-        << "length " << len << ": " << msg << " (wanted " << Name(want) << ")";
-    if (want == Outcome::kTruncated) {
-      EXPECT_EQ(msg, "the file ends after " + std::to_string((len - 44) & ~size_t(1)) +
-                         " of the 128 bytes of sound data its header announces");
-    }
-  }
-}
-
-TEST(Robustness, TruncatedAiffAtEveryLength) {
-  TempDir dir;
-  const Bytes full = SmallAiff();
-  const std::string path = dir.file("t.aiff");
-  for (size_t len = 0; len <= full.size(); ++len) {
-    WriteFile(path, Bytes(full.begin(), full.begin() + std::ptrdiff_t(len)));
-    Outcome want;
-    if (len < 20) {
-      want = Outcome::kFormatError;
-    } else if (len < 38) {
-      want = Outcome::kHeaderError;  // COMM cut short
-    } else if (len < 46) {
-      want = Outcome::kFormatError;  // no SSND header
-    } else if (len < full.size()) {
-      want = Outcome::kTruncated;
-    } else {
-      want = Outcome::kOk;
-    }
-    std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg), want) << "length " << len << ": " << msg;
   }
 }
 
@@ -132,20 +113,18 @@ TEST(Robustness, TruncatedCorpusFilesNeverCrash) {
   // Files through every reader path, cut at many lengths: any documented
   // error is fine, a crash or sanitizer report is not.
   TempDir dir;
-  std::vector<Bytes> files = {SmallWav(), SmallAiff()};
-  if (HaveSox()) {
-    const std::string src = dir.file("src.wav");
-    ASSERT_TRUE(
-        sftest::Run("sox -n -r 8000 -c 2 -b 16 '" + src + "' synth 0.05 sine 440 whitenoise"));
-    for (const char* args : {"-e ima-adpcm -b 4 x.wav", "-e ms-adpcm -b 4 x.wav", "-e a-law x.wav",
-                             "-c 1 -e gsm-full-rate x.wav", "-b 24 x.wav", "-b 24 x.aiff",
-                             "-t aifc -e floating-point -b 32 x.aifc", "-b 16 x.flac"}) {
-      std::string a = args;
-      const std::string out = dir.file(a.substr(a.rfind(' ') + 1));
-      a = a.substr(0, a.rfind(' '));
-      ASSERT_TRUE(sftest::Run("sox '" + src + "' " + a + " '" + out + "'")) << args;
-      files.push_back(ReadFile(out));
-    }
+  std::vector<Bytes> files;
+  const std::string src = dir.file("src.wav");
+  ASSERT_TRUE(sftest::Run("sox -n -r 8000 -c 2 -b 16 '" + src + "' synth 0.05 sine 440 whitenoise"))
+      << "sox could not write the source file";
+  for (const char* args : {"-e ima-adpcm -b 4 x.wav", "-e ms-adpcm -b 4 x.wav", "-e a-law x.wav",
+                           "-c 1 -e gsm-full-rate x.wav", "-b 24 x.wav", "-b 24 x.aiff",
+                           "-t aifc -e floating-point -b 32 x.aifc", "-b 16 x.flac"}) {
+    std::string a = args;
+    const std::string out = dir.file(a.substr(a.rfind(' ') + 1));
+    a = a.substr(0, a.rfind(' '));
+    ASSERT_TRUE(sftest::Run("sox '" + src + "' " + a + " '" + out + "'")) << args;
+    files.push_back(ReadFile(out));
   }
   const std::string path = dir.file("cut.bin");
   for (const Bytes& full : files) {
@@ -219,32 +198,12 @@ TEST(Robustness, SizesAndCountsPastTheEnd) {
     EXPECT_EQ(OpenAndRead(path, &msg), Outcome::kHeaderError) << msg;
   }
   {
-    // A data chunk with a huge size and a count of channels.
-    Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 200, 44100, 16));
-    Put(chunks, "data");
-    PutLE32(chunks, 0xFFFFFFFF);
-    Append(chunks, Ramp16LE(100));
-    WriteFile(path, Riff(chunks));
-    std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kTruncated) << msg;
-  }
-  {
     // Channels 0: no frames.
     Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 0, 44100, 16));
     Append(chunks, RiffChunk("data", Ramp16LE(10)));
     WriteFile(path, Riff(chunks));
     const Soundfile sf = OpenSoundfile(path);
     EXPECT_EQ(sf.decoder->frame_count(), 0);
-  }
-  {
-    // AIFF frames far beyond the data, and a huge SSND size.
-    Bytes chunks = FormChunk("COMM", CommPayload(1, 0xFFFFFFFF, 16, 44100));
-    Put(chunks, "SSND");
-    PutBE32(chunks, 0xFFFFFFFF);
-    Append(chunks, Bytes(20));
-    WriteFile(path, Form(chunks));
-    std::string msg;
-    EXPECT_EQ(OpenAndRead(path, &msg, 1 << 10), Outcome::kTruncated) << msg;
   }
   {
     // A chunk list of huge chunks whose sizes look like ids.
@@ -255,19 +214,6 @@ TEST(Robustness, SizesAndCountsPastTheEnd) {
     for (int i = 0; i < 50; ++i) Put(b, "JUNK");
     WriteFile(path, b);
     EXPECT_EQ(OpenAndRead(path), Outcome::kFormatError);
-  }
-  {
-    // get_block requests beyond any size.
-    Bytes chunks = RiffChunk("fmt ", FmtPayload(1, 1, 44100, 16));
-    Append(chunks, RiffChunk("data", Ramp16LE(10)));
-    WriteFile(path, Riff(chunks));
-    const Soundfile sf = OpenSoundfile(path);
-    EXPECT_THROW(sf.decoder->get_block(INT64_MAX / 2, 1), std::out_of_range);
-    EXPECT_THROW(sf.decoder->get_block(0, INT64_MAX / 2), std::out_of_range);
-    EXPECT_THROW(sf.decoder->get_frames(INT64_MAX / 2, 2), std::out_of_range);
-    std::vector<float> out(10);
-    EXPECT_EQ(sf.decoder->read_frames(out.data(), INT64_MAX, 5), 0);
-    EXPECT_EQ(sf.decoder->read_frames(out.data(), -5, 5), 5);
   }
 }
 

@@ -5,9 +5,9 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -73,28 +73,24 @@ inline void PutBE32(Bytes& b, uint32_t v) {
   for (int k = 3; k >= 0; --k) b.push_back(uint8_t(v >> (8 * k)));
 }
 inline void Append(Bytes& b, const Bytes& more) {
-  const size_t at = b.size();
-  b.resize(at + more.size());
-  if (!more.empty()) std::memcpy(b.data() + at, more.data(), more.size());
+  b.insert(b.end(), more.begin(), more.end());
 }
 
-// A RIFF chunk: id, little-endian size, payload, pad byte when odd.
-inline Bytes RiffChunk(const char* id, const Bytes& payload, bool pad = true) {
+// A chunk: id, size (little-endian in RIFF files, big-endian in FORM files),
+// payload, and a pad byte when the payload is odd.
+inline Bytes MakeChunk(const char* id, const Bytes& payload, bool big_endian) {
   Bytes b;
   Put(b, id);
-  PutLE32(b, uint32_t(payload.size()));
+  big_endian ? PutBE32(b, uint32_t(payload.size())) : PutLE32(b, uint32_t(payload.size()));
   Append(b, payload);
-  if (pad && (payload.size() & 1)) b.push_back(0);
+  if (payload.size() & 1) b.push_back(0);
   return b;
 }
-// A FORM chunk: big-endian size.
-inline Bytes FormChunk(const char* id, const Bytes& payload, bool pad = true) {
-  Bytes b;
-  Put(b, id);
-  PutBE32(b, uint32_t(payload.size()));
-  Append(b, payload);
-  if (pad && (payload.size() & 1)) b.push_back(0);
-  return b;
+inline Bytes RiffChunk(const char* id, const Bytes& payload) {
+  return MakeChunk(id, payload, false);
+}
+inline Bytes FormChunk(const char* id, const Bytes& payload) {
+  return MakeChunk(id, payload, true);
 }
 
 // The 16-byte PCM/float format record.
@@ -109,7 +105,7 @@ inline Bytes FmtPayload(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t
   return b;
 }
 
-// A RIFF/WAVE file around the given chunks (RIFF size set to fit).
+// A RIFF/WAVE or FORM/AIFF file around the given chunks (its size set to fit).
 inline Bytes Riff(const Bytes& chunks, const char* form = "WAVE") {
   Bytes b;
   Put(b, "RIFF");
@@ -149,9 +145,9 @@ inline Bytes Extended80(uint32_t rate) {
   return b;
 }
 
-// The COMM payload (AIFF: 18 bytes; AIFC: plus compression type and name).
+// The COMM payload (AIFF: 18 bytes; AIFC: plus compression type and an empty name).
 inline Bytes CommPayload(int16_t channels, uint32_t frames, int16_t bits, uint32_t rate,
-                         const char* compression = nullptr, const std::string& name = "") {
+                         const char* compression = nullptr) {
   Bytes b;
   PutBE16(b, uint16_t(channels));
   PutBE32(b, frames);
@@ -159,9 +155,7 @@ inline Bytes CommPayload(int16_t channels, uint32_t frames, int16_t bits, uint32
   Append(b, Extended80(rate));
   if (compression != nullptr) {
     Put(b, compression);
-    b.push_back(uint8_t(name.size()));
-    b.insert(b.end(), name.begin(), name.end());
-    if ((name.size() + 1) & 1) b.push_back(0);
+    Append(b, {0, 0});  // the name's length byte and the pad byte
   }
   return b;
 }
@@ -174,11 +168,8 @@ inline Bytes SsndPayload(const Bytes& samples, uint32_t offset = 0) {
   return b;
 }
 
-inline bool HaveSox() {
-  return std::system("command -v sox >/dev/null 2>&1") == 0;
-}
-
-// Runs a shell command with its output discarded; true when it succeeded.
+// Runs a shell command with its output discarded; true when it succeeded. The
+// sox commands fail this way when sox is missing (scripts/install-deps installs it).
 inline bool Run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -196,31 +187,17 @@ inline SndRead ReadWithSndfile(const std::string& path) {
   // Each kind of sample is read from a fresh handle: some streams (GSM 6.10)
   // cannot seek back to the start.
   SndRead r;
-  bool ok = true;
-  auto read = [&](auto fill) {
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-    if (sf == nullptr) {
-      ok = false;
-      return;
-    }
-    r.info = info;
-    ok = ok && fill(sf, info);
+  auto read = [&](auto& samples, auto sf_readf) {
+    r.info = SF_INFO{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &r.info);
+    if (sf == nullptr) return false;
+    samples.resize(size_t(r.info.frames) * size_t(r.info.channels));
+    const bool whole = sf_readf(sf, samples.data(), r.info.frames) == r.info.frames;
     sf_close(sf);
+    return whole;
   };
-  read([&](SNDFILE* sf, const SF_INFO& i) {
-    r.floats.resize(size_t(i.frames) * size_t(i.channels));
-    return sf_readf_float(sf, r.floats.data(), i.frames) == i.frames;
-  });
-  read([&](SNDFILE* sf, const SF_INFO& i) {
-    r.doubles.resize(size_t(i.frames) * size_t(i.channels));
-    return sf_readf_double(sf, r.doubles.data(), i.frames) == i.frames;
-  });
-  read([&](SNDFILE* sf, const SF_INFO& i) {
-    r.ints.resize(size_t(i.frames) * size_t(i.channels));
-    return sf_readf_int(sf, r.ints.data(), i.frames) == i.frames;
-  });
-  r.ok = ok;
+  r.ok = read(r.floats, sf_readf_float) && read(r.doubles, sf_readf_double) &&
+         read(r.ints, sf_readf_int);
   return r;
 }
 
@@ -233,10 +210,7 @@ class DiagCapture {
   ~DiagCapture() { audio::SetDiagnosticSink(nullptr); }
   const std::vector<std::string>& lines() const { return lines_; }
   bool contains(const std::string& line) const {
-    for (const auto& l : lines_) {
-      if (l == line) return true;
-    }
-    return false;
+    return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
   }
 
  private:

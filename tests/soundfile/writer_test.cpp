@@ -7,10 +7,10 @@
 #include <cstring>
 #include <fstream>
 
+#include "../small_file_system.h"
 #include "soundfile/byte_order.h"
 #include "soundfile/formats.h"
 #include "soundfile/soundfile.h"
-#include "../small_file_system.h"
 #include "test_util.h"
 
 namespace {
@@ -151,10 +151,10 @@ TEST_P(WrittenFile, ReadBackBySoxAndLibsndfile) {
     }
   }
 
-  ASSERT_TRUE(sftest::HaveSox()) << "sox is not installed (scripts/install-deps installs it)";
   const std::string raw = dir.file("w.raw");
   // sox reads the file into its 32-bit internal samples: raw signed 32-bit.
-  ASSERT_TRUE(sftest::Run("sox '" + path + "' -t raw -e signed -b 32 '" + raw + "'"));
+  ASSERT_TRUE(sftest::Run("sox '" + path + "' -t raw -e signed -b 32 '" + raw + "'"))
+      << "sox could not read the file (scripts/install-deps installs sox)";
   const sftest::Bytes r = sftest::ReadFile(raw);
   ASSERT_EQ(r.size(), v.size() * 4);
   for (size_t i = 0; i < v.size(); ++i) {
@@ -246,10 +246,8 @@ TEST(WavWriter, OpenOutputSoundfileFailure) {
   EXPECT_EQ(slot->encoder.get(), before);  // the slot is left as it was
 }
 
-TEST(WavWriter, WaveFormats) {
-  // The 16-bit record's fields are in the header checked above; widths map to tags.
-  EXPECT_EQ(MakeWaveFormat(48000, 1, 3).format_tag, 1);
-  EXPECT_EQ(MakeWaveFormat(48000, 2, 4).format_tag, 3);
+TEST(WavWriter, SamplesOfTwoThreeOrFourBytesOnly) {
+  // The widths' records are read back above, by libsndfile and sox.
   EXPECT_THROW(MakeWaveFormat(44100, 2, 1), std::invalid_argument);
 }
 
