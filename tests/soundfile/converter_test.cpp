@@ -1,4 +1,7 @@
-// Sample format codes and the converters.
+// Sample format codes and the conversions the program makes: every format a
+// file holds to float samples when reading, and float samples to 16-bit, 24-bit
+// and float when recording. The sound-file corpus checks the reading side on
+// real files as well.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,8 +66,6 @@ TEST(Converters, Int16ToFloatIsRoundedOnceFromDouble) {
     ASSERT_EQ(std::memcmp(&f[i], &want, 4), 0) << all[i];
   }
   EXPECT_EQ(f[32768 + 32767], 1.0f);
-  const auto d = Convert<double>(kInt16LE, kFloat64LE, all);
-  EXPECT_EQ(d[0], -32768 * (1.0 / 32767));
 }
 
 TEST(Converters, EightBitToFloat) {
@@ -83,11 +84,7 @@ TEST(Converters, EightBitToFloat) {
 TEST(Converters, Int32And24ToFloat) {
   const std::vector<int32_t> v = {0, 1, -1, 2147483647, -2147483647 - 1, 123456789, -987654321};
   const auto f = Convert<float>(kInt32LE, kFloat32LE, v);
-  const auto d = Convert<double>(kInt32LE, kFloat64LE, v);
-  for (size_t i = 0; i < v.size(); ++i) {
-    EXPECT_EQ(f[i], float(v[i] * 0x1p-31));
-    EXPECT_EQ(d[i], v[i] * (1.0 / 2147483647));
-  }
+  for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(f[i], float(v[i] * 0x1p-31));
   // 24-bit: bytes in the top of a 32-bit integer, then × 2^−31.
   const std::vector<uint8_t> b24 = {0x01, 0x00, 0x00, 0xFF, 0xFF, 0x7F,
                                     0x00, 0x00, 0x80, 0xFF, 0xFF, 0xFF};
@@ -102,24 +99,6 @@ TEST(Converters, Int32And24ToFloat) {
   std::vector<float> out_be(4);
   MakeConverter(kInt24BE, kFloat32LE)->convert(b24be.data(), out_be.data(), 4);
   EXPECT_EQ(out_be, out);
-  // 24-bit to the integer classes.
-  std::vector<int16_t> i16(4);
-  MakeConverter(kInt24LE, kInt16LE)->convert(b24.data(), i16.data(), 4);
-  EXPECT_EQ(i16, (std::vector<int16_t>{0, 32767, -32768, -1}));
-}
-
-TEST(Converters, WideningShiftsIntoTheTopBits) {
-  const std::vector<uint8_t> u = {0, 128, 255};
-  EXPECT_EQ(Convert<int16_t>(kUInt8, kInt16LE, u), (std::vector<int16_t>{-32768, 0, 32512}));
-  EXPECT_EQ(Convert<int32_t>(kInt8, kInt32LE, std::vector<uint8_t>{0x7F, 0x80}),
-            (std::vector<int32_t>{0x7F000000, int32_t(0x80000000)}));
-  EXPECT_EQ(Convert<int32_t>(kInt16LE, kInt32LE, std::vector<int16_t>{-1, 2}),
-            (std::vector<int32_t>{-65536, 131072}));
-  // Between the two 8-bit codes the sign bit flips.
-  EXPECT_EQ(Convert<uint8_t>(kUInt8, kInt8, u), (std::vector<uint8_t>{0x80, 0x00, 0x7F}));
-  // Narrowing (offered, truncating).
-  EXPECT_EQ(Convert<int16_t>(kInt32LE, kInt16LE, std::vector<int32_t>{0x12345678, -65536}),
-            (std::vector<int16_t>{0x1234, -1}));
 }
 
 TEST(Converters, FloatToInt16ClipsAndCounts) {
@@ -136,23 +115,7 @@ TEST(Converters, FloatToInt16ClipsAndCounts) {
   EXPECT_EQ(one[0], 32767);
   EXPECT_EQ(c->clip_count(), 1u);
   EXPECT_TRUE(c->clip_stats().last_clipped);
-}
-
-TEST(Converters, FloatToIntegerScalesAndRounds) {
-  // 32-bit float source: × 2147483648 to 32-bit, rounded to float first.
-  const auto i32 = Convert<int32_t>(kFloat32LE, kInt32LE, std::vector<float>{1.0f, -1.0f, 0.5f});
-  EXPECT_EQ(i32, (std::vector<int32_t>{2147483392, -2147483392, 1073741824}));
-  // 64-bit float source: × 2147483647.
-  const auto d32 = Convert<int32_t>(kFloat64LE, kInt32LE, std::vector<double>{1.0, -2.0, 0.5});
-  EXPECT_EQ(d32, (std::vector<int32_t>{2147483647, -2147483647, 1073741824}));
-  const auto d8 = Convert<uint8_t>(kFloat64LE, kUInt8, std::vector<double>{1.0, -1.0, 0.0});
-  EXPECT_EQ(d8, (std::vector<uint8_t>{255, 1, 128}));
-  // Round to nearest, ties to even (the scale 2^31 is exact).
-  const auto ties = Convert<int32_t>(kFloat32LE, kInt32LE,
-                                     std::vector<float>{0x1p-32f, 0x3p-32f, 0x5p-32f, -0x3p-32f});
-  EXPECT_EQ(ties, (std::vector<int32_t>{0, 2, 2, -2}));
   // NaN becomes 0 and counts as clipped.
-  Converter* c = nullptr;
   const auto nan = Convert<int16_t>(
       kFloat32LE, kInt16LE, std::vector<float>{std::numeric_limits<float>::quiet_NaN()}, &c);
   EXPECT_EQ(nan[0], 0);
@@ -160,26 +123,14 @@ TEST(Converters, FloatToIntegerScalesAndRounds) {
 }
 
 TEST(Converters, FloatWidths) {
-  const auto d = Convert<double>(kFloat32LE, kFloat64LE, std::vector<float>{0.1f, -3.0f});
-  EXPECT_EQ(d, (std::vector<double>{double(0.1f), -3.0}));
+  // Beyond float's range a double sample becomes infinite (the loader then
+  // silences it).
   const auto f = Convert<float>(kFloat64LE, kFloat32LE, std::vector<double>{0.1, 1e300, -1e300});
   EXPECT_EQ(f[0], 0.1f);
   EXPECT_TRUE(std::isinf(f[1]) && f[1] > 0);
   EXPECT_TRUE(std::isinf(f[2]) && f[2] < 0);
   const std::vector<float> same = {0.25f, -0.75f};
   EXPECT_EQ(Convert<float>(kFloat32LE, kFloat32LE, same), same);
-}
-
-TEST(Converters, ByteInvertedDestinationWarns) {
-  sftest::DiagCapture diag;
-  auto c = MakeConverter(kFloat32LE, kInt16BE);
-  EXPECT_TRUE(
-      diag.contains("Data conversion warning - Byte-inverted data is not usable in app code?"));
-  // The conversion still runs (in host order).
-  const float v = 0.5f;
-  int16_t out = 0;
-  (*c)(&v, &out, 1);
-  EXPECT_EQ(out, 16384);
 }
 
 TEST(Converters, IllegalConversions) {
@@ -200,9 +151,7 @@ TEST(Converters, IllegalConversions) {
     EXPECT_STREQ(e.what(), "Could not handle data conversion");
   }
   EXPECT_TRUE(diag.contains("Compressed => float32_LE"));
-  EXPECT_THROW(MakeConverter(kFormatNone, kFloat32LE), std::runtime_error);
-  EXPECT_THROW(MakeConverter(kInt24LE, kUnsupported), std::runtime_error);
-  EXPECT_THROW(GetInt24Converter(kFloat32LE, kInt16LE), std::runtime_error);
+  EXPECT_THROW(MakeConverter(kUnsupported, kFloat32LE), std::runtime_error);
 }
 
 int32_t Load24(const uint8_t* p) {
@@ -223,18 +172,6 @@ TEST(Converters, FloatTo24Bit) {
   EXPECT_EQ(out[0], 0xFF);
   EXPECT_EQ(out[1], 0xFF);
   EXPECT_EQ(out[2], 0x7F);
-  // Big-endian destination and a 64-bit source at the limit.
-  auto be = GetInt24Converter(kFloat64LE, kInt24BE);
-  const std::vector<double> d = {1.0, -1.0};
-  std::vector<uint8_t> obe(6);
-  (*be)(d.data(), obe.data(), 2);
-  EXPECT_EQ(obe, (std::vector<uint8_t>{0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x00}));
-  // Integer sources.
-  const std::vector<int16_t> i16 = {1, -1};
-  std::vector<uint8_t> o16(6);
-  GetInt24Converter(kInt16LE)->convert(i16.data(), o16.data(), 2);
-  EXPECT_EQ(Load24(&o16[0]), 256);
-  EXPECT_EQ(Load24(&o16[3]), -256);
 }
 
 TEST(Converters, TwentyFourBitRoundTrip) {

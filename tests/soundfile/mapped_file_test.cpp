@@ -29,24 +29,15 @@ Bytes Pattern(size_t n) {
   return b;
 }
 
-TEST(MappedFile, MissingInputFileFailsWithTheSystemText) {
-  TempDir dir;
-  try {
-    InputFile f(dir.file("missing.wav"));
-    FAIL() << "opened a missing file";
-  } catch (const std::system_error& e) {
-    EXPECT_EQ(e.code().value(), ENOENT);
-    EXPECT_STREQ(e.what(), std::strerror(ENOENT));
-  }
-}
-
-// A source that is not a regular file is refused saying what it is.
-TEST(MappedFile, FoldersDevicesAndFifosAreNotSoundfiles) {
+// A missing source fails with the system's text; one that is not a regular
+// file is refused saying what it is.
+TEST(MappedFile, MissingFilesFoldersDevicesAndFifosAreNotSoundfiles) {
   TempDir dir;
   const std::string fifo = dir.file("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
   const std::string folder = dir.path().string();
   const std::pair<std::string, std::string> cases[] = {
+      {dir.file("missing.wav"), std::strerror(ENOENT)},
       {folder, folder + " is a folder, not a soundfile"},
       {"/dev/zero", "/dev/zero is a device, not a soundfile"},
       {fifo, fifo + " is a FIFO, not a soundfile"}};
@@ -64,28 +55,6 @@ TEST(MappedFile, FoldersDevicesAndFifosAreNotSoundfiles) {
   } catch (const std::runtime_error& e) {
     EXPECT_EQ(e.what(), fifo + " is a FIFO, not a soundfile");
   }
-}
-
-TEST(MappedFile, MustNotExistAndTruncatePolicies) {
-  TempDir dir;
-  const std::string path = dir.file("a.bin");
-  sftest::WriteFile(path, Pattern(100));
-  OpenSettings s = OpenSettings::Output();
-  s.existence = Existence::kMustNotExist;
-  try {
-    OutputFile f(path, s);
-    FAIL();
-  } catch (const std::system_error& e) {
-    EXPECT_EQ(e.code().value(), EEXIST);
-  }
-  // Truncate an existing file: it is empty, so it is mapped at 1 MiB.
-  s.existence = Existence::kMustExist;
-  s.truncate = 1;
-  {
-    auto f = std::make_shared<OutputFile>(path, s);
-    EXPECT_EQ(f->size(), OutputFile::kInitialMapping);
-  }
-  EXPECT_EQ(DiskSize(path), OutputFile::kInitialMapping);  // no planned size: not cut
 }
 
 TEST(MappedFile, OutputFileCreatedAtOneMiBAndCutOnClose) {
@@ -175,6 +144,11 @@ TEST(FileBuffer, BlockPastTheEndFails) {
   EXPECT_EQ(fb.get_block(990, 10).size(), 10u);
   EXPECT_EQ(fb.get_block(1000).size(), 0u);  // open-ended at the end: empty
   EXPECT_EQ(fb.cached_views(), 1u);
+  // An empty file: nothing to map, and an open-ended block is empty.
+  sftest::WriteFile(dir.file("empty.bin"), {});
+  file_buffer empty(std::make_shared<InputFile>(dir.file("empty.bin")));
+  EXPECT_THROW(empty.get_block(0, 1), std::out_of_range);
+  EXPECT_EQ(empty.get_block(0).size(), 0u);
 }
 
 TEST(FileBuffer, LargeFileViewsAreAtLeastHalfAMiB) {
@@ -216,32 +190,22 @@ TEST(FileBuffer, LargeFileViewsAreAtLeastHalfAMiB) {
   EXPECT_EQ(fb.cached_views(), views);
 }
 
-TEST(FileBuffer, CacheIsBoundedAndBlocksKeepTheirViews) {
+// The cache is bounded; a block keeps its view mapped, and the view its file
+// open, after both left the cache.
+TEST(FileBuffer, CacheIsBoundedAndBlocksKeepTheirViewsAndFiles) {
   TempDir dir;
   const std::string path = dir.file("many.bin");
   const Bytes data = Pattern(16 * 1048576);
   sftest::WriteFile(path, data);
-  auto f = std::make_shared<InputFile>(path);
-  file_buffer fb(f);
-  block keep = fb.get_block(300000, 4);
-  for (uint64_t off = 600000; off < data.size() - 600000; off += 600000) fb.get_block(off, 4);
-  EXPECT_LE(fb.cached_views(), file_buffer::kMaxCachedViews);
-  // The first block's view was dropped from the cache but is still mapped.
-  EXPECT_EQ(std::memcmp(keep.begin, data.data() + 300000, 4), 0);
-}
-
-TEST(FileBuffer, ViewsKeepTheirFileAlive) {
-  TempDir dir;
-  const std::string path = dir.file("alive.bin");
-  sftest::WriteFile(path, Pattern(10000));
-  block b;
+  block keep;
   {
-    auto f = std::make_shared<InputFile>(path);
-    file_buffer fb(f);
-    b = fb.get_block(10, 10);
+    file_buffer fb(std::make_shared<InputFile>(path));
+    keep = fb.get_block(300000, 4);
+    for (uint64_t off = 600000; off < data.size() - 600000; off += 600000) fb.get_block(off, 4);
+    EXPECT_LE(fb.cached_views(), file_buffer::kMaxCachedViews);
   }
-  EXPECT_EQ(b.begin[0], Pattern(10000)[10]);
-  EXPECT_EQ(b.view->file()->path(), path);
+  EXPECT_EQ(std::memcmp(keep.begin, data.data() + 300000, 4), 0);
+  EXPECT_EQ(keep.view->file()->path(), path);
 }
 
 TEST(MappedFile, ViewToTheEndOfAHugeFileIsTooBig) {
@@ -262,17 +226,6 @@ TEST(MappedFile, ViewToTheEndOfAHugeFileIsTooBig) {
   block b = fb.get_block((uint64_t(5) << 29) + 17, 8);
   EXPECT_EQ(b.begin[0], 0);
   EXPECT_GE(b.view->offset(), uint64_t(2) << 30);
-}
-
-TEST(MappedFile, EmptyInputFileHasSizeZero) {
-  TempDir dir;
-  const std::string path = dir.file("empty.bin");
-  sftest::WriteFile(path, {});
-  auto f = std::make_shared<InputFile>(path);
-  EXPECT_EQ(f->size(), 0u);
-  file_buffer fb(f);
-  EXPECT_THROW(fb.get_block(0, 1), std::out_of_range);
-  EXPECT_EQ(fb.get_block(0).size(), 0u);
 }
 
 }  // namespace
