@@ -2,7 +2,6 @@
 #include "soundfile/mapped_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,13 +14,8 @@ namespace {
 
 using namespace audio;
 using sftest::Bytes;
+using sftest::DiskSize;
 using sftest::TempDir;
-
-uint64_t DiskSize(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(stat(path.c_str(), &st), 0);
-  return uint64_t(st.st_size);
-}
 
 Bytes Pattern(size_t n) {
   Bytes b(n);

@@ -2,6 +2,7 @@
 // running sox, reading files with libsndfile, capturing diagnostic lines.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -47,6 +48,14 @@ using Bytes = std::vector<uint8_t>;
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The size of a file on disk; 0 (and a failure) when it cannot be read.
+inline uint64_t DiskSize(const std::string& path) {
+  std::error_code ec;
+  const uint64_t size = fs::file_size(path, ec);
+  EXPECT_FALSE(ec) << path << ": " << ec.message();
+  return ec ? 0 : size;
 }
 
 inline Bytes ReadFile(const std::string& path) {

@@ -1,7 +1,6 @@
 // Writing WAV files (what the recorder needs).
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -17,13 +16,8 @@ namespace {
 
 using namespace audio;
 using namespace audio::formats;
+using sftest::DiskSize;
 using sftest::TempDir;
-
-uint64_t DiskSize(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(stat(path.c_str(), &st), 0);
-  return uint64_t(st.st_size);
-}
 
 uint32_t FileU32(const std::string& path, size_t offset) {
   const sftest::Bytes b = sftest::ReadFile(path);
