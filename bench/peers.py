@@ -174,8 +174,8 @@ instr 1
   iorig = sr / ftlen(giSource)
   kpitch randh 0.01, {grains}
   apos phasor 1 / {source_seconds}
-  anofm = 0
-  a1, a2 partikkel {grains}, 0, -1, 0, 0, -1, giRise, giFall, 0, 0.5, {duration}, 0.5, -1, \\
+  anofm = 0  ; no sync input and no FM (both inputs are audio rate)
+  a1, a2 partikkel {grains}, 0, -1, anofm, 0, -1, giRise, giFall, 0, 0.5, {duration}, 0.04, -1, \\
       iorig * (1 + kpitch), 0, -1, -1, anofm, -1, -1, giCosine, 1, 1, 1, giPan, 0, \\
       giSource, giSource, giSource, giSource, giWaves, apos, apos, apos, apos, \\
       1, 1, 1, 1, 4096
