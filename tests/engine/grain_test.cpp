@@ -1,6 +1,8 @@
 // Grain scheduling and the parameters a grain starts with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "engine_fixture.h"
@@ -157,6 +159,27 @@ TEST_F(EngineFixture, LengthRandomnessOnShortGrainsCanAddTheWholeLengthAgain) {
     EXPECT_GE(g->remaining, 2);
     EXPECT_LE(g->remaining, 1 + int(1.29 * 255 / 96 + 1.29) + 1);
   }
+}
+
+TEST_F(EngineFixture, LengthRandomnessAddsTheLengthOnlyBelowAHundredFrames) {
+  Set(kGrainLength, 38);     // L = 44100 × 38² / 2^20 = 60.73 frames
+  Set(kGrainLengthRnd, 96);  // d = k × 96 / 96 = k, a whole number from 0 to 60
+  Play();
+  UpdateControls();
+  // len = trunc(61 + d), with L added while d < 100 - L = 39.27: d = 0..39
+  // gives 121..160, d = 40..60 gives 101..121.
+  int shortest = INT32_MAX, longest = 0;
+  for (int i = 0; i < 3000; ++i) {
+    Grain* g = StartGrain();
+    ASSERT_NE(g, nullptr);
+    shortest = std::min(shortest, g->remaining);
+    longest = std::max(longest, g->remaining);
+    --g->sound->live_grains;  // given back as the block's end would
+    pool().Release(pool().header(), g);
+    pool().add_active(-1);
+  }
+  EXPECT_EQ(shortest, 101);
+  EXPECT_EQ(longest, 160);
 }
 
 TEST_F(EngineFixture, PanExtremesUseTheTableEnds) {
