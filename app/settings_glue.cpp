@@ -2,12 +2,15 @@
 #include "app/settings_glue.h"
 
 #include "midi/midi_config.h"
+#include "engine/engine.h"
 #include "output/audio_output.h"
 #include "settings/qsettings_store.h"
 #include "settings/registry_error.h"
 #include "settings/settings_io.h"
 
 namespace kornmill {
+
+static_assert(kMaxRenderThreadsSetting == Engine::kMaxRenderThreads);
 
 SettingsGlue::SettingsGlue(std::shared_ptr<RegistryStore> store)
     : store_(store ? std::move(store) : std::make_shared<QSettingsStore>()) {}
@@ -35,6 +38,7 @@ void SettingsGlue::ApplyTo(OutputConfig& c) const {
   c.one_file_per_stream = s.one_file_per_stream;
   c.file_counter = s.file_counter;
   c.max_count = s.max_count;
+  c.render_threads = s.render_threads;
 }
 
 void SettingsGlue::ApplyTo(MidiConfig& c) const {
@@ -71,6 +75,7 @@ void SettingsGlue::TakeFrom(const OutputConfig& c) {
   s.one_file_per_stream = c.one_file_per_stream != 0;
   s.file_counter = c.file_counter;
   s.max_count = c.max_count;
+  s.render_threads = c.render_threads;
 }
 
 void SettingsGlue::WriteAtExit(const AudioOutput& output, const std::string& source_folder) {

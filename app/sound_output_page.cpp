@@ -8,8 +8,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <thread>
 
+#include "engine/engine.h"
 #include "output/audio_output.h"
 #include "output/output_options.h"
 #include "resources/ids.h"
@@ -54,6 +58,16 @@ void SoundOutputPage::BuildItems() {
   block_size_->setValue(BlockPositionForFrames(options_.config().frames_per_block));
   buffer_label_ = new QLabel(this);
   buffer_label_->setObjectName(Id(kIdBufferLabel));
+  render_threads_ = new QSpinBox(this);
+  render_threads_->setObjectName(Id(kIdRenderThreadsSpin));
+  // Up to one per core; a count stored on a larger machine is still shown.
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int current = options_.config().render_threads;
+  render_threads_->setRange(1, std::clamp(std::max(cores, current), 1, Engine::kMaxRenderThreads));
+  render_threads_->setValue(current);
+  render_threads_->setToolTip(
+      QStringLiteral("Threads that render each block together. More than one shares dense "
+                     "grain clouds between the cores; one leaves the other cores free."));
   test_play_ = new QPushButton(QStringLiteral("&Test Play"), this);
   test_play_->setObjectName(Id(kIdTestPlay));
   test_play_->setCheckable(true);
@@ -64,6 +78,7 @@ void SoundOutputPage::BuildItems() {
   form->addRow(QString(), stereo_);
   form->addRow(QStringLiteral("Block size:"), block_size_);
   form->addRow(QStringLiteral("Latency:"), buffer_label_);
+  form->addRow(QStringLiteral("Render threads:"), render_threads_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading);
   layout->addWidget(devices_);
@@ -90,6 +105,9 @@ void SoundOutputPage::Connect() {
     if (ended_) return;
     options_.SetBlockPosition(position);
     UpdateBufferLabel();
+  });
+  connect(render_threads_, &QSpinBox::valueChanged, this, [this](int threads) {
+    if (!ended_) options_.SetRenderThreads(threads);
   });
   connect(test_play_, &QPushButton::clicked, this, &SoundOutputPage::OnTestPlayClicked);
 }

@@ -1,5 +1,5 @@
-// The "Sound output" page of the options dialog (dialog 113): device, rate, stereo, block size and
-// Test Play.
+// The "Sound output" page of the options dialog (dialog 113): device, rate, stereo, block size,
+// render threads and Test Play.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 
 namespace kornmill {
 
@@ -36,6 +37,7 @@ class SoundOutputPage : public QWidget {
   QCheckBox* stereo() const { return stereo_; }
   QSlider* block_size() const { return block_size_; }
   QLabel* buffer_label() const { return buffer_label_; }
+  QSpinBox* render_threads() const { return render_threads_; }
   QPushButton* test_play() const { return test_play_; }
 
   // Ends a running Test Play and unchecks its button.
@@ -64,6 +66,7 @@ class SoundOutputPage : public QWidget {
   QCheckBox* stereo_ = nullptr;
   QSlider* block_size_ = nullptr;
   QLabel* buffer_label_ = nullptr;
+  QSpinBox* render_threads_ = nullptr;
   QPushButton* test_play_ = nullptr;
 };
 

@@ -37,7 +37,7 @@ void Engine::SetOutputFormat(uint32_t rate, bool stereo, int block_frames) {
 }
 
 void Engine::set_render_threads(int threads) {
-  threads = std::max(1, threads);
+  threads = std::clamp(threads, 1, kMaxRenderThreads);
   if (threads == render_threads_) return;
   workers_.reset();
   if (threads > 1) workers_ = std::make_unique<RenderWorkers>(threads - 1);

@@ -66,8 +66,10 @@ class Engine {
   void set_interpolation(Interpolation i) { interpolation_ = i; }
   Interpolation interpolation() const { return interpolation_; }
 
-  // Threads that render a block together (1: the render thread alone). Every
-  // count gives the same samples. Starts or stops helper threads: allocates.
+  // Threads that render a block together (1: the render thread alone), 1 to
+  // kMaxRenderThreads. Every count gives the same samples. Starts or stops
+  // helper threads: allocates; only between blocks.
+  static constexpr int kMaxRenderThreads = 64;
   void set_render_threads(int threads);
   int render_threads() const { return render_threads_; }
 

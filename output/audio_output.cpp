@@ -122,6 +122,7 @@ void AudioOutput::AllocateOutputBuffers() {
     config_.bytes_per_float_block = 4 * n;
     // The engine's format also gives the built-in sine its rate constants.
     engine_.SetOutputFormat(rate, config_.stereo != 0, config_.frames_per_block);
+    engine_.set_render_threads(config_.render_threads);
     for (int i = 0; i < streams_.count(); ++i) {
       Sound* sound = streams_[i].sound;
       if (sound && !sound->builtin) SetRateConstants(*sound, rate);

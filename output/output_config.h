@@ -66,6 +66,7 @@ struct OutputConfig {
   int32_t numbered_files = 1;
   int32_t sample_width = 2;  // output soundfile bytes per sample: 2, 3 or 4
   int32_t max_count = 99;    // "Soundfile max count"; below 2 reads as 99
+  int32_t render_threads = 1;  // threads that render each block together
 
   int channels() const { return stereo ? 2 : 1; }
   int samples_per_block() const { return frames_per_block * channels(); }

@@ -1,9 +1,11 @@
 // The options dialog's output half: block-size mapping, buffer label, Test Play, OK and Cancel.
 #include "output/output_options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
+#include "engine/engine.h"
 #include "output/audio_output.h"
 
 namespace kornmill {
@@ -59,6 +61,10 @@ void OutputOptions::SetStereo(bool on) {
 void OutputOptions::SetBlockPosition(int position) {
   if (position < kMinBlockPosition || position > kMaxBlockPosition) return;
   output_.config().frames_per_block = FramesForBlockPosition(position);
+}
+
+void OutputOptions::SetRenderThreads(int threads) {
+  output_.config().render_threads = std::clamp(threads, 1, Engine::kMaxRenderThreads);
 }
 
 std::string OutputOptions::BufferLabel() const {

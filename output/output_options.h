@@ -48,6 +48,8 @@ class OutputOptions {
   void SelectRate(int32_t rate);
   void SetStereo(bool on);
   void SetBlockPosition(int position);
+  // Threads that render each block together, from the next start of play.
+  void SetRenderThreads(int threads);
   std::string BufferLabel() const;
 
   // Starts a Test Play when nothing plays: without recording (the flag comes

@@ -59,6 +59,7 @@ inline constexpr int kIdMoveSliders = 1041;
 inline constexpr int kIdMonitorInput = 1042;
 inline constexpr int kIdMidiChannel = 1045;
 inline constexpr int kIdMidiChannelSpin = 1046;
+inline constexpr int kIdRenderThreadsSpin = 1047;
 
 // MIDI response dialog items.
 inline constexpr int kIdBendSlider = 1077;

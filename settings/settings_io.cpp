@@ -72,6 +72,8 @@ void ReadValues(Registry& reg, StoredSettings& s, SettingsReadResult& result) {
   }
   s.max_count = CheckedMaxCount(
       reg.ReadNumber(Name(kSetSoundfileMaxCount), static_cast<uint32_t>(s.max_count)));
+  s.render_threads = CheckedRenderThreads(
+      reg.ReadNumber(kValueRenderThreads, static_cast<uint32_t>(kDefaultRenderThreads)));
   ReadMidi(reg, s);
   ReadFoldersAndInput(reg, s);
 }
@@ -83,6 +85,7 @@ void WriteValues(Registry& reg, const StoredSettings& s) {
   reg.WriteNumber(Name(kSetSoundBuffers), PackSoundBuffers(s.frames_per_block));
   reg.WriteNumber(Name(kSetSoundOptions), PackSoundOptions(s));
   reg.WriteNumber(Name(kSetSoundfileMaxCount), static_cast<uint32_t>(s.max_count));
+  reg.WriteNumber(kValueRenderThreads, static_cast<uint32_t>(s.render_threads));
   reg.WriteNumber(Name(kSetMidiInputChannel), static_cast<uint32_t>(s.midi_channel));
   reg.WriteNumber(Name(kSetMidiMonitor), PackMidiMonitor(s));
   // Row 0 is always written (0 is a setting of its own, not "the default");

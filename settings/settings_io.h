@@ -25,6 +25,7 @@ inline constexpr const char* kKeySessionPatches = "SessionPatches";
 // The output folder chooser's history.
 inline constexpr const char* kKeyFolderHistory = "Software\\Klangforge\\Kornmill\\DirBrowser\\";
 inline constexpr const char* kValueFolderHistory = "SF Folder1";
+inline constexpr const char* kValueRenderThreads = "Render threads";
 
 // The warning shown when the settings could not be read (the reason follows
 // on a line of its own).

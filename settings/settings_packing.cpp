@@ -109,6 +109,13 @@ int32_t CheckedMaxCount(uint32_t stored) {
   return static_cast<int32_t>(stored);
 }
 
+int32_t CheckedRenderThreads(uint32_t stored) {
+  if (stored < 1 || stored > static_cast<uint32_t>(kMaxRenderThreadsSetting)) {
+    return kDefaultRenderThreads;
+  }
+  return static_cast<int32_t>(stored);
+}
+
 std::array<uint32_t, kStoredResponseRows> CleanResponseRows(
     const std::array<uint32_t, kStoredResponseRows>& rows) {
   std::array<uint32_t, kStoredResponseRows> clean{};

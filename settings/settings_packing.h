@@ -61,6 +61,8 @@ void UnpackMidiMonitor(uint32_t word, StoredSettings& s);
 
 int32_t CheckedSampleRate(uint32_t stored);
 int32_t CheckedMaxCount(uint32_t stored);
+// "Render threads": 1 to kMaxRenderThreadsSetting; anything else reads as 1.
+int32_t CheckedRenderThreads(uint32_t stored);
 
 // Rows 1-6 with every row that the response code cannot use dropped (a
 // parameter index of 0 or above 12, a source index of 0 or above 6, From or

@@ -12,6 +12,10 @@ inline constexpr int32_t kDefaultOutputDevice = 0x10000;  // the first RtAudio d
 inline constexpr int32_t kDefaultSampleRate = 22050;
 inline constexpr int32_t kDefaultFramesPerBlock = 256;
 inline constexpr int32_t kDefaultMaxCount = 99;
+// Threads that render each block together: 1 (the program's own thread alone)
+// up to the engine's limit.
+inline constexpr int32_t kDefaultRenderThreads = 1;
+inline constexpr int32_t kMaxRenderThreadsSetting = 64;
 inline constexpr uint32_t kStoredNoteResponse = 0x72D;
 inline constexpr int kStoredResponseRows = 7;
 
@@ -43,6 +47,7 @@ struct StoredSettings {
   bool one_file_per_stream = false;
   int32_t file_counter = 0;
   int32_t max_count = kDefaultMaxCount;  // "Soundfile max count"
+  int32_t render_threads = kDefaultRenderThreads;  // "Render threads"
   // MIDI input.
   int32_t midi_channel = 0;  // 1..16, or 0 for the channel of each stream
   bool midi_move_sliders = true;

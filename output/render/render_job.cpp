@@ -1,6 +1,7 @@
 // The offline render: configuration, source loading, the score and the render loop.
 #include "output/render/render_job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -97,9 +98,9 @@ void RenderJob::Configure(const RenderOptions& o) {
   rate_ = o.rate;
   engine_.set_interpolation(o.interpolation);
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  engine_.set_render_threads(o.threads > 0 ? o.threads : std::max(1, cores));
   streams_.InitStreams(&engine_.sine());
   OutputConfig& c = output_.config();
+  c.render_threads = o.threads > 0 ? o.threads : std::clamp(cores, 1, Engine::kMaxRenderThreads);
   c.selected_device = 0;
   c.sample_rate = static_cast<int32_t>(o.rate);
   c.stereo = o.stereo ? 1 : 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "controls/control_table.h"
+#include "engine/engine.h"
 #include "midi/response.h"
 #include "output/render/decimal_text.h"
 #include "patches/patch_slot.h"
@@ -18,7 +19,6 @@ namespace {
 
 // --recall 0 is the default patch; it needs no bank.
 constexpr int kDefaultPatchNumber = 0;
-constexpr int kMaxRenderThreads = 64;
 
 long long ParseInt(const std::string& text, const std::string& what) {
   long long v = 0;
@@ -172,8 +172,8 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
     o.midi_responses.push_back(ParseMidiResponse(v));
   } else if (opt == "--threads") {
     const long long t = ParseInt(v, "--threads");
-    if (t < 1 || t > kMaxRenderThreads) {
-      throw UsageError("--threads must be 1 to " + std::to_string(kMaxRenderThreads));
+    if (t < 1 || t > Engine::kMaxRenderThreads) {
+      throw UsageError("--threads must be 1 to " + std::to_string(Engine::kMaxRenderThreads));
     }
     o.threads = static_cast<int>(t);
   }

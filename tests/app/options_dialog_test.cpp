@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -166,8 +167,12 @@ void OptionsDialogTest::okKeepsTheChangesAndRebuilds() {
   page->rates()->setCurrentIndex(page->rates()->findText(QStringLiteral("48000")));
   emit page->rates()->activated(page->rates()->currentIndex());
   page->block_size()->setValue(10);
+  QCOMPARE(page->render_threads()->value(), 1);
+  const int threads = page->render_threads()->maximum();  // one per core
+  page->render_threads()->setValue(threads);
   QTest::mouseClick(DialogButton(dialog, QStringLiteral("&OK")), Qt::LeftButton);
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  QCOMPARE(window_->engine().render_threads(), threads);
   QCOMPARE(Out().config().sample_rate, 48000);
   QCOMPARE(window_->engine().output_rate(), 48000u);
   QCOMPARE(window_->engine().block_frames(), 512);

@@ -18,6 +18,7 @@
 #include "app/settings_glue.h"
 #include "app/sound_view_host.h"
 #include "app/status_bar.h"
+#include "engine/engine.h"
 #include "../midi/fake_midi_ports.h"
 #include "fake_dialogs.h"
 #include "resources/ids.h"
@@ -179,6 +180,7 @@ void SettingsTest::settingsSurviveExitAndRestart() {
                  kCmdOneFilePerStream}) {
     window->OnMenuCommand(id);
   }
+  window->output().config().render_threads = 2;  // as the options dialog sets it
   window->OnMenuCommand(kCmdExit);
   window.reset();
 
@@ -192,6 +194,7 @@ void SettingsTest::settingsSurviveExitAndRestart() {
   QCOMPARE(c.reset_loop, 0);
   QCOMPARE(c.one_file_per_stream, 1);
   QCOMPARE(c.stereo, 1);
+  QCOMPARE(window->engine().render_threads(), 2);
   // The folder chooser starts where it last chose.
   window->OnMenuCommand(kCmdSoundfileFolder);
   QCOMPARE(second.folder_requests.at(0), QStringLiteral("Select Soundfile Folder|") + out_->path());

@@ -108,6 +108,10 @@ TEST(SettingsReadTest, OutOfRangeValuesTakeTheirReplacements) {
       {"Sample rate", 8000, &StoredSettings::sample_rate, 8000},
       {"Sample rate", 96000, &StoredSettings::sample_rate, 96000},
       {"Sample rate", 192000, &StoredSettings::sample_rate, 22050},
+      {"Render threads", 0, &StoredSettings::render_threads, 1},
+      {"Render threads", 64, &StoredSettings::render_threads, 64},
+      {"Render threads", 65, &StoredSettings::render_threads, 1},
+      {"Render threads", 0xFFFFFFFF, &StoredSettings::render_threads, 1},
   };
   for (const Case& c : cases) {
     MemoryStore store = SavedStore({{c.name, N(c.stored)}});
@@ -186,6 +190,7 @@ TEST(SettingsWriteTest, WrittenSettingsReadBackTheSame) {
   s.one_file_per_stream = false;
   s.file_counter = 42;
   s.max_count = 120;
+  s.render_threads = 2;
   s.midi_channel = 3;
   s.midi_relative_fine = true;
   s.midi_response = {0, 0x10040064, 0, 0, 0, 0, 0};
