@@ -136,10 +136,10 @@ class Engine {
   // Rendering the plan (render.cpp).
   void RenderPlan();
   static void RenderPart(void* engine, int part);
-  void RenderFrames(int from, int to);
+  void RenderStretch(int from, int to);
   void RenderGrain(GrainPlan& p, int from, int to);
   void FinishBlock();
-  void WriteOutput(float* out, float* block, int frames);
+  void WriteOutput(int from, int to);
 
   // Starting a grain (grain_start.cpp). Null when no record was free (the onset is skipped).
   Grain* StartGrain(Stream& s);
@@ -166,6 +166,13 @@ class Engine {
 
   BlockPlan plan_;
   std::vector<float> mix_;  // the block's steps: the grains' sum before clipping
+  // Where the block's whole steps go while it renders: clipped into `out`, and
+  // as they are into `block` (the first stream's, when it plays; else null).
+  struct BlockOutput {
+    float* out = nullptr;
+    float* block = nullptr;
+    int frames = 0;  // mix frames that belong to this block
+  } output_;
   // A block length that is not a multiple of 8 ends inside a step; the rest of
   // that step (clipped output and the stream's own values) opens the next block.
   std::array<float, kStepFrames * 2> carry_out_{};

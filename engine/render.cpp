@@ -31,12 +31,12 @@ void Engine::Render(float* out, RenderContext& ctx) {
   const int frames = block_frames_ - carried;  // frames this block's steps give
   const int steps = (frames + kStepFrames - 1) / kStepFrames;
   PlanBlock(ctx, steps);
-  std::fill(mix_.begin(), mix_.begin() + static_cast<ptrdiff_t>(steps) * kStepFrames * nch, 0.0f);
+  // Frames left over from the previous block's last, partial step come first.
+  Stream* first = ctx.play_list;  // the first stream when it plays
+  output_ = {out + carried * nch, first ? first->block.data() + carried * nch : nullptr, frames};
   RenderPlan();
   FinishBlock();
 
-  // Frames left over from the previous block's last, partial step come first.
-  Stream* first = ctx.play_list;  // the first stream when it plays
   if (carried > 0) {
     std::memcpy(out, carry_out_.data(), sizeof(float) * carried * nch);
     if (first) std::memcpy(first->block.data(), carry_block_.data(), sizeof(float) * carried * nch);
@@ -46,7 +46,6 @@ void Engine::Render(float* out, RenderContext& ctx) {
     std::memmove(carry_block_.data(), carry_block_.data() + carried * nch,
                  sizeof(float) * carry_frames_ * nch);
   }
-  WriteOutput(out + carried * nch, first ? first->block.data() + carried * nch : nullptr, frames);
   // A block that ends inside a step: the rest of the step opens the next block.
   const int left = steps * kStepFrames - frames;
   for (int i = 0; i < left * nch; ++i) {
@@ -57,16 +56,21 @@ void Engine::Render(float* out, RenderContext& ctx) {
   carry_frames_ += left;
 }
 
-// The steps' sums, clipped, into the output; the sums themselves into the first
-// stream's block when it plays (`block` is then not null).
-void Engine::WriteOutput(float* out, float* block, int frames) {
-  const size_t n = static_cast<size_t>(frames) * channels();
-  if (!block) {
-    std::fill(out, out + n, 0.0f);
+// The sums of frames `from` to `to` (those of them that belong to this block),
+// clipped, into the output; the sums themselves into the first stream's block
+// when it plays (silence when nothing plays).
+void Engine::WriteOutput(int from, int to) {
+  to = std::min(to, output_.frames);
+  if (from >= to) return;
+  const size_t nch = static_cast<size_t>(channels());
+  const size_t begin = static_cast<size_t>(from) * nch, end = static_cast<size_t>(to) * nch;
+  float* out = output_.out;
+  if (!output_.block) {
+    std::fill(out + begin, out + end, 0.0f);
     return;
   }
-  for (size_t i = 0; i < n; ++i) out[i] = Clip(mix_[i]);
-  std::memcpy(block, mix_.data(), sizeof(float) * n);
+  for (size_t i = begin; i < end; ++i) out[i] = Clip(mix_[i]);
+  std::memcpy(output_.block + begin, mix_.data() + begin, sizeof(float) * (end - begin));
 }
 
 void Engine::RenderPlan() {
@@ -83,7 +87,7 @@ void Engine::RenderPlan() {
       return;
     }
   }
-  RenderFrames(0, plan_.frames());
+  RenderStretch(0, plan_.frames());
 }
 
 // One thread's stretch of the block: whole steps, so that no two threads write
@@ -94,13 +98,18 @@ void Engine::RenderPart(void* engine, int part) {
   const int parts = std::min(e.render_threads_, steps / kMinStepsPerPart);
   const int from = steps * part / parts * kStepFrames;
   const int to = steps * (part + 1) / parts * kStepFrames;
-  e.RenderFrames(from, to);
+  e.RenderStretch(from, to);
 }
 
-// Every planned grain's frames between `from` and `to`, in the order of the
-// active list, so that each frame adds its grains in the step loop's order.
-void Engine::RenderFrames(int from, int to) {
+// Frames `from` to `to` of the block's steps: every planned grain's frames
+// there, in the order of the active list, so that each frame adds its grains
+// in the step loop's order; then those frames out.
+void Engine::RenderStretch(int from, int to) {
+  const size_t nch = static_cast<size_t>(channels());
+  std::fill(mix_.begin() + static_cast<ptrdiff_t>(from * nch),
+            mix_.begin() + static_cast<ptrdiff_t>(to * nch), 0.0f);
   for (int i = 0; i < plan_.size(); ++i) RenderGrain(plan_.at(i), from, to);
+  WriteOutput(from, to);
 }
 
 // One grain's frames between `from` and `to`. The stretch that holds the
