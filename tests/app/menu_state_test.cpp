@@ -18,19 +18,16 @@ class MenuStateTest : public QObject {
  private slots:
   void init();
   void cleanup();
+  void playingAndRecordingGreyTheOptions();
   void midiItemsFollowTheirFlags();
-  void responseDialogIsGreyedWhilePlaying();
   void twoChannelSoundOffersItsChannels();
   void liveInputIsTheGreyedSourceWhenChosen();
-  void recentFilesFillTheSubmenu();
-  void gestureWindowOnceItExists();
 
  private:
   QAction* Item(int id) { return menus_->action(id); }
   void Update() { menus_->UpdateMenuState(); }
 
   std::unique_ptr<QMainWindow> window_;
-  StatusBar* status_ = nullptr;
   MenuBar* menus_ = nullptr;
   MenuState state_;
   std::vector<int> commands_;
@@ -38,17 +35,47 @@ class MenuStateTest : public QObject {
 
 void MenuStateTest::init() {
   window_ = std::make_unique<QMainWindow>();
-  status_ = new StatusBar(window_.get());
   state_ = MenuState{};
   state_.interpolation_id = kCmdSpline;
   commands_.clear();
   menus_ = new MenuBar(
-      window_->menuBar(), status_, [this] { return state_; },
+      window_->menuBar(), new StatusBar(window_.get()), [this] { return state_; },
       [this](int id) { commands_.push_back(id); });
 }
 
 void MenuStateTest::cleanup() {
   window_.reset();
+}
+
+void MenuStateTest::playingAndRecordingGreyTheOptions() {
+  const struct {
+    bool playing;
+    bool recording;
+    bool options;    // the option menus and the sound-card options
+    bool numbering;  // "Number Soundfiles"
+    bool response;   // the MIDI response dialog
+  } rows[] = {{false, false, true, true, true},
+              {true, false, false, true, false},
+              {false, true, false, false, true}};
+  for (const auto& r : rows) {
+    state_.playing = r.playing;
+    state_.recording = r.recording;
+    Update();
+    for (QMenu* m : {menus_->output_options_menu(), menus_->grain_options_menu(),
+                     menus_->interpolation_menu()}) {
+      QCOMPARE(m->menuAction()->isEnabled(), r.options);
+    }
+    QCOMPARE(Item(kCmdSoundcardOptions)->isEnabled(), r.options);
+    QCOMPARE(Item(kCmdNumberSoundfiles)->isEnabled(), r.numbering);
+    QCOMPARE(Item(kCmdMidiResponse)->isEnabled(), r.response);
+    // The sound source and exit stay available.
+    QVERIFY(Item(kCmdLoadSoundfile)->isEnabled() && Item(kCmdExit)->isEnabled());
+  }
+  // The gesture window's command once the window exists, playing or not.
+  QVERIFY(!Item(kCmdGestureWindow)->isEnabled());
+  state_.gesture_window_available = true;
+  Update();
+  QVERIFY(Item(kCmdGestureWindow)->isEnabled());
 }
 
 void MenuStateTest::midiItemsFollowTheirFlags() {
@@ -62,7 +89,6 @@ void MenuStateTest::midiItemsFollowTheirFlags() {
       QCOMPARE(Item(kCmdMidiProgramChange)->isChecked(), program);
       QVERIFY(Item(kCmdController14Bit)->isEnabled());
       QVERIFY(Item(kCmdMidiProgramChange)->isEnabled());
-      QVERIFY(Item(kCmdMidiResponse)->isEnabled());
     }
   }
   Item(kCmdController14Bit)->trigger();
@@ -70,25 +96,9 @@ void MenuStateTest::midiItemsFollowTheirFlags() {
   QCOMPARE(commands_, (std::vector<int>{kCmdController14Bit, kCmdMidiProgramChange}));
 }
 
-void MenuStateTest::responseDialogIsGreyedWhilePlaying() {
-  state_.playing = true;
-  Update();
-  QVERIFY(!Item(kCmdMidiResponse)->isEnabled());
-  QVERIFY(!Item(kCmdSoundcardOptions)->isEnabled());
-  // The gesture window and the soundfile chooser stay available.
-  state_.gesture_window_available = true;
-  Update();
-  QVERIFY(Item(kCmdGestureWindow)->isEnabled());
-  QVERIFY(Item(kCmdLoadSoundfile)->isEnabled());
-  // Recording alone leaves the response dialog alone, not the sound-card options.
-  state_.playing = false;
-  state_.recording = true;
-  Update();
-  QVERIFY(Item(kCmdMidiResponse)->isEnabled());
-  QVERIFY(!Item(kCmdSoundcardOptions)->isEnabled());
-}
-
 void MenuStateTest::twoChannelSoundOffersItsChannels() {
+  Update();
+  QVERIFY(!menus_->stereo_input_menu()->menuAction()->isEnabled());
   state_.stereo_sound = true;
   state_.test_tone = false;
   state_.input_mask = 2;
@@ -118,39 +128,6 @@ void MenuStateTest::liveInputIsTheGreyedSourceWhenChosen() {
   menus_->TrimMenus();
   QVERIFY(!Item(kCmdLiveInput));
   Update();  // the rule skips what was trimmed
-}
-
-void MenuStateTest::recentFilesFillTheSubmenu() {
-  QStringList files;
-  menus_->set_recent_files_filler([&files](QMenu& menu) {
-    menu.clear();
-    for (int i = files.size() - 1; i >= 0; --i) {
-      QAction* a = menu.addAction(files[i]);
-      a->setData(kCmdFirstRecentFile + i);
-    }
-    return int(files.size());
-  });
-  Update();
-  QVERIFY(!menus_->recent_files_menu()->menuAction()->isEnabled());
-  files = {"/music/a.wav", "/music/b.aiff"};
-  Update();
-  QVERIFY(menus_->recent_files_menu()->menuAction()->isEnabled());
-  const QList<QAction*> items = menus_->recent_files_menu()->actions();
-  QCOMPARE(items.size(), 2);
-  QCOMPARE(items[0]->text(), QStringLiteral("/music/b.aiff"));  // the newest first
-  // Highlighting a recent soundfile shows its full path.
-  items[1]->hover();
-  QCOMPARE(status_->text(1), QStringLiteral("/music/a.wav"));
-}
-
-void MenuStateTest::gestureWindowOnceItExists() {
-  Update();
-  QVERIFY(!Item(kCmdGestureWindow)->isEnabled());
-  state_.gesture_window_available = true;
-  Update();
-  QVERIFY(Item(kCmdGestureWindow)->isEnabled());
-  Item(kCmdGestureWindow)->trigger();
-  QCOMPARE(commands_, std::vector<int>{kCmdGestureWindow});
 }
 
 KORNMILL_QT_TEST(MenuStateTest);

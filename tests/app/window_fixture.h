@@ -3,17 +3,21 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
-#include "app/main_window.h"
 #include "../midi/fake_midi_ports.h"
+#include "app/main_window.h"
 #include "fake_dialogs.h"
 #include "settings/memory_store.h"
 
 namespace kornmill::testing {
 
 struct WindowFixture {
-  WindowFixture() {
+  // Changes the scripted answers and the window's options before the window is made.
+  using Adjust = std::function<void(WindowFixture&, MainWindowOptions&)>;
+
+  explicit WindowFixture(const Adjust& adjust = nullptr) {
     MainWindowOptions options;
     options.dialogs = &dialogs;
     options.use_null_device = true;
@@ -23,6 +27,7 @@ struct WindowFixture {
     midi_ports = ports.get();
     options.midi_ports = std::move(ports);
     options.settings = settings;
+    if (adjust) adjust(*this, options);
     window = std::make_unique<MainWindow>(std::move(options));
   }
 
