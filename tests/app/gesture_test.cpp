@@ -21,7 +21,7 @@
 #include "patches/gesture_mixer.h"
 #include "resources/ids.h"
 #include "test_registry.h"
-#include "window_fixture.h"
+#include "window_test.h"
 
 namespace kornmill {
 // How a marker position reads in a failed comparison.
@@ -32,12 +32,13 @@ char* toString(const GesturePoint& p) {
 
 namespace kornmill::testing {
 
-class GestureTest : public QObject {
+class GestureTest : public WindowTest {
   Q_OBJECT
 
+ public:
+  GestureTest() : WindowTest(true) {}
+
  private slots:
-  void init();
-  void cleanup();
   void openingPlacesTheWindowAndGreysTheBankCommands();
   void cornerListsAndThePadAsDrawn();
   void draggingMovesTheMarkerWithinItsRange();
@@ -76,19 +77,7 @@ class GestureTest : public QObject {
     for (int k = 0; k < kGrainControls; ++k) t[size_t(k)] = v[size_t(k)];
     return t;
   }
-
-  std::unique_ptr<WindowFixture> f_;
 };
-
-void GestureTest::init() {
-  f_ = std::make_unique<WindowFixture>();
-  f_->window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(f_->window.get()));
-}
-
-void GestureTest::cleanup() {
-  f_.reset();
-}
 
 void GestureTest::openingPlacesTheWindowAndGreysTheBankCommands() {
   QCOMPARE(Main().menus().action(kCmdGestureWindow)->text(),

@@ -1,26 +1,40 @@
-// Menu items, their marks and greying while idle, playing and recording, and their help texts.
+// Menu items, their marks and greying while idle, playing and recording, and their help texts:
+// UpdateMenuState's rules on a menu bar fed a state the test sets, and the window's state and
+// commands on the window's own menus.
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
-#include "app/dialog_panel.h"
 #include "app/menu_bar.h"
-#include "app/status_bar.h"
-#include "controls/stream.h"
 #include "engine/engine.h"
 #include "resources/ids.h"
 #include "test_registry.h"
-#include "window_fixture.h"
+#include "window_test.h"
 
 namespace kornmill::testing {
 
-class MenuTest : public QObject {
+// A menu bar of its own that reads the state the test sets and records the commands.
+struct FedMenus {
+  FedMenus() { state.interpolation_id = kCmdSpline; }
+  QAction* Item(int id) { return menus->action(id); }
+  void Update() { menus->UpdateMenuState(); }
+
+  QMainWindow window;
+  MenuState state;
+  std::vector<int> commands;
+  MenuBar* menus = new MenuBar(  // owned by the window
+      window.menuBar(), new StatusBar(&window), [this] { return state; },
+      [this](int id) { commands.push_back(id); });
+};
+
+class MenuTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init();
-  void cleanup();
+  void playingAndRecordingGreyTheOptions();
+  void midiItemsFollowTheirFlags();
   void menusHoldTheCommandsOfWhatExists();
   void marksFollowTheWindowsState();
   void commandsReachTheirTargets();
@@ -30,15 +44,57 @@ class MenuTest : public QObject {
   QAction* Item(int id) { return f_->window->menus().action(id); }
   MenuBar& Menus() { return f_->window->menus(); }
   void Update() { Menus().UpdateMenuState(); }
-
-  std::unique_ptr<WindowFixture> f_;
 };
 
-void MenuTest::init() {
-  f_ = std::make_unique<WindowFixture>();
+void MenuTest::playingAndRecordingGreyTheOptions() {
+  FedMenus fed;
+  const struct {
+    bool playing;
+    bool recording;
+    bool options;    // the option menus and the sound-card options
+    bool numbering;  // "Number Soundfiles"
+    bool response;   // the MIDI response dialog
+  } rows[] = {{false, false, true, true, true},
+              {true, false, false, true, false},
+              {false, true, false, false, true}};
+  for (const auto& r : rows) {
+    fed.state.playing = r.playing;
+    fed.state.recording = r.recording;
+    fed.Update();
+    for (QMenu* m : {fed.menus->output_options_menu(), fed.menus->grain_options_menu(),
+                     fed.menus->interpolation_menu()}) {
+      QCOMPARE(m->menuAction()->isEnabled(), r.options);
+    }
+    QCOMPARE(fed.Item(kCmdSoundcardOptions)->isEnabled(), r.options);
+    QCOMPARE(fed.Item(kCmdNumberSoundfiles)->isEnabled(), r.numbering);
+    QCOMPARE(fed.Item(kCmdMidiResponse)->isEnabled(), r.response);
+    // The sound source and exit stay available.
+    QVERIFY(fed.Item(kCmdLoadSoundfile)->isEnabled() && fed.Item(kCmdExit)->isEnabled());
+  }
+  // The gesture window's command once the window exists, playing or not.
+  QVERIFY(!fed.Item(kCmdGestureWindow)->isEnabled());
+  fed.state.gesture_window_available = true;
+  fed.Update();
+  QVERIFY(fed.Item(kCmdGestureWindow)->isEnabled());
 }
-void MenuTest::cleanup() {
-  f_.reset();
+
+void MenuTest::midiItemsFollowTheirFlags() {
+  FedMenus fed;
+  // 14-bit mode is checked while relative fine controllers are off.
+  for (bool relative : {false, true}) {
+    for (bool program : {false, true}) {
+      fed.state.relative_fine = relative;
+      fed.state.program_change = program;
+      fed.Update();
+      QCOMPARE(fed.Item(kCmdController14Bit)->isChecked(), !relative);
+      QCOMPARE(fed.Item(kCmdMidiProgramChange)->isChecked(), program);
+      QVERIFY(fed.Item(kCmdController14Bit)->isEnabled());
+      QVERIFY(fed.Item(kCmdMidiProgramChange)->isEnabled());
+    }
+  }
+  fed.Item(kCmdController14Bit)->trigger();
+  fed.Item(kCmdMidiProgramChange)->trigger();
+  QCOMPARE(fed.commands, (std::vector<int>{kCmdController14Bit, kCmdMidiProgramChange}));
 }
 
 void MenuTest::menusHoldTheCommandsOfWhatExists() {

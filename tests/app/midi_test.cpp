@@ -19,7 +19,7 @@
 #include "app/posted_events.h"
 #include "resources/ids.h"
 #include "test_registry.h"
-#include "window_fixture.h"
+#include "window_test.h"
 
 namespace kornmill::testing {
 
@@ -36,12 +36,10 @@ class ProgramSpy : public QObject {
   std::vector<std::pair<int, int>> seen;
 };
 
-class MidiTest : public QObject {
+class MidiTest : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init();
-  void cleanup();
   void notesAndControllersReachTheWindow();
   void menuCommandsSetTheFlags();
   void responseDialogOpensWithTheSettings();
@@ -49,18 +47,12 @@ class MidiTest : public QObject {
   void responseDialogOkPacksAndCancelKeeps();
 
  private:
-  void Send(uint32_t message) { f_->midi_ports->open_queue->Push(message); }
+  void Send(uint32_t message) {
+    QVERIFY(f_->midi_ports->open_queue);
+    f_->midi_ports->open_queue->Push(message);
+  }
   MidiConfig& Config() { return f_->window->midi().input().config(); }
-  std::unique_ptr<WindowFixture> f_;
 };
-
-void MidiTest::init() {
-  f_ = std::make_unique<WindowFixture>();
-  QVERIFY(f_->midi_ports->open_queue);
-}
-void MidiTest::cleanup() {
-  f_.reset();
-}
 
 void MidiTest::notesAndControllersReachTheWindow() {
   AudioOutput& out = f_->window->output();

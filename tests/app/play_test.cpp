@@ -13,16 +13,17 @@
 #include "engine/engine.h"
 #include "resources/ids.h"
 #include "test_registry.h"
-#include "window_fixture.h"
+#include "window_test.h"
 
 namespace kornmill::testing {
 
-class PlayTest : public QObject {
+class PlayTest : public WindowTest {
   Q_OBJECT
 
+ public:
+  PlayTest() : WindowTest(true) {}
+
  private slots:
-  void init();
-  void cleanup();
   void playAndStopThroughTheNullDevice();
   void escapeStopsPlayingAndDoesNothingWhenStopped();
   void heldQKeyStopsPlaying();
@@ -33,19 +34,7 @@ class PlayTest : public QObject {
   QPushButton* Play() { return f_->window->panel().play_button(); }
   QPushButton* File() { return f_->window->panel().file_button(); }
   AudioOutput& Out() { return f_->window->output(); }
-
-  std::unique_ptr<WindowFixture> f_;
 };
-
-void PlayTest::init() {
-  f_ = std::make_unique<WindowFixture>();
-  f_->window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(f_->window.get()));
-}
-
-void PlayTest::cleanup() {
-  f_.reset();
-}
 
 void PlayTest::playAndStopThroughTheNullDevice() {
   QTest::mouseClick(Play(), Qt::LeftButton);

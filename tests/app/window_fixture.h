@@ -7,7 +7,10 @@
 #include <memory>
 
 #include "../midi/fake_midi_ports.h"
+#include "app/dialog_panel.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
+#include "controls/stream.h"
 #include "fake_dialogs.h"
 #include "settings/memory_store.h"
 
@@ -30,6 +33,11 @@ struct WindowFixture {
     if (adjust) adjust(*this, options);
     window = std::make_unique<MainWindow>(std::move(options));
   }
+
+  // The current stream, control k's scrollbar and status-bar part i.
+  Stream& Current() { return window->streams().current(); }
+  ControlScrollBar* Bar(int k) { return window->panel().bar(k); }
+  QString Part(int i) { return window->panel().status_bar()->text(i); }
 
   QTemporaryDir folder;
   FakeDialogs dialogs;

@@ -1,0 +1,36 @@
+// A Qt Test class whose test functions each get a new window of the fixture.
+#pragma once
+
+#include <QObject>
+#include <QTest>
+#include <memory>
+
+#include "window_fixture.h"
+
+namespace kornmill::testing {
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ public:
+  // `shown`: the window is shown and exposed before each test function.
+  explicit WindowTest(bool shown = false) : shown_(shown) {}
+
+ protected slots:
+  void init() {
+    f_ = std::make_unique<WindowFixture>();
+    if (shown_) {
+      f_->window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(f_->window.get()));
+    }
+  }
+  void cleanup() { f_.reset(); }
+
+ protected:
+  std::unique_ptr<WindowFixture> f_;
+
+ private:
+  bool shown_;
+};
+
+}  // namespace kornmill::testing
