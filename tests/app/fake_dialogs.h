@@ -33,7 +33,6 @@ class FakeDialogs : public Dialogs {
     return kAnswerOk;
   }
   QString ChooseFile(QWidget*, const FileChoice& choice) override {
-    file_choices.push_back(choice);
     if (choice.default_suffix == QStringLiteral("kpb")) {
       bank_folders.push_back(choice.folder);
       return bank_file;
@@ -46,10 +45,7 @@ class FakeDialogs : public Dialogs {
     return folder;
   }
   void About(QWidget*) override { ++about_count; }
-  bool OpenHelp(const QUrl& page) override {
-    help_pages.push_back(page);
-    return true;
-  }
+  bool OpenHelp(const QUrl&) override { return true; }
   // The program's own dialogs: the script plays the user (Cancel without one).
   int Exec(QDialog& dialog) override {
     dialog_titles.push_back(dialog.windowTitle());
@@ -67,11 +63,9 @@ class FakeDialogs : public Dialogs {
   QString folder;
   // What was asked.
   std::vector<Box> boxes;
-  std::vector<FileChoice> file_choices;
   std::vector<QString> soundfile_folders;
   std::vector<QString> folder_requests;
   std::vector<QString> bank_folders;
-  std::vector<QUrl> help_pages;
   int about_count = 0;
   std::function<int(QDialog&)> dialog_script;
   std::vector<QString> dialog_titles;

@@ -41,8 +41,7 @@ class GestureTest : public WindowTest {
  private slots:
   void openingPlacesTheWindowAndGreysTheBankCommands();
   void cornerListsAndThePadAsDrawn();
-  void draggingMovesTheMarkerWithinItsRange();
-  void arrowKeysMoveTheMarker();
+  void mouseAndArrowKeysMoveTheMarkerWithinItsRange();
   void windowPlayAppliesTheMixAndStarts();
   void mixWhilePlayingAndCloseShowsTheTargets();
   void recordButtonsFollowEachOther();
@@ -54,7 +53,7 @@ class GestureTest : public WindowTest {
   GestureWindow* Window() { return Host().window(); }
   GestureMixer& Mixer() { return Host().mixer(); }
   GesturePad* Pad() { return Window()->pad(); }
-  Stream& S() { return Main().streams().current(); }
+  Stream& S() { return f_->Current(); }
   GestureWindow* Open() {
     Main().OnMenuCommand(kCmdGestureWindow);
     GestureWindow* w = Window();
@@ -67,14 +66,12 @@ class GestureTest : public WindowTest {
     S().controls[kPitch].target = -500 * slot;
     Main().patches().banks().ApplySlot(S(), bank, slot, kModShift, GlideTiming{44100, 0, 64});
   }
-  std::array<int32_t, kGrainControls> Targets() {
+  // The grain controls' targets: the stream's, or those of a mix.
+  std::array<int32_t, kGrainControls> Targets(const GestureValues* mix = nullptr) {
     std::array<int32_t, kGrainControls> t{};
-    for (int k = 0; k < kGrainControls; ++k) t[size_t(k)] = S().controls[k].target;
-    return t;
-  }
-  static std::array<int32_t, kGrainControls> AsTargets(const GestureValues& v) {
-    std::array<int32_t, kGrainControls> t{};
-    for (int k = 0; k < kGrainControls; ++k) t[size_t(k)] = v[size_t(k)];
+    for (int k = 0; k < kGrainControls; ++k) {
+      t[size_t(k)] = mix ? (*mix)[size_t(k)] : S().controls[k].target;
+    }
     return t;
   }
 };
@@ -140,7 +137,7 @@ void GestureTest::cornerListsAndThePadAsDrawn() {
   QVERIFY(image.pixelColor(40, 40) != QColor(0xD0, 0x40, 0x40));
 }
 
-void GestureTest::draggingMovesTheMarkerWithinItsRange() {
+void GestureTest::mouseAndArrowKeysMoveTheMarkerWithinItsRange() {
   QVERIFY(Open());
   const QSize size = Pad()->size();
   const auto before = Targets();
@@ -149,6 +146,15 @@ void GestureTest::draggingMovesTheMarkerWithinItsRange() {
   QVERIFY(!Pad()->dragging());
   QCOMPARE(Mixer().marker(), (GesturePoint{7, 7}));
   QTest::mouseRelease(Pad(), Qt::LeftButton, {}, QPoint(0, 60));
+  // Keys: four pixels a step, one with Ctrl, up to the range's edge.
+  Pad()->setFocus();
+  QTest::keyClick(Pad(), Qt::Key_Right);
+  QTest::keyClick(Pad(), Qt::Key_Down);
+  QTest::keyClick(Pad(), Qt::Key_Down);
+  QCOMPARE(Mixer().marker(), (GesturePoint{11, 15}));
+  QTest::keyClick(Pad(), Qt::Key_Left, Qt::ControlModifier);
+  for (int i = 0; i < 5; ++i) QTest::keyClick(Pad(), Qt::Key_Up);
+  QCOMPARE(Mixer().marker(), (GesturePoint{10, 2}));
   QTest::mousePress(Pad(), Qt::LeftButton, {}, QPoint(100, 120));
   QVERIFY(Pad()->dragging());
   QCOMPARE(Mixer().marker(), (GesturePoint{93, 113}));
@@ -163,21 +169,6 @@ void GestureTest::draggingMovesTheMarkerWithinItsRange() {
   QVERIFY(Targets() == before);
 }
 
-void GestureTest::arrowKeysMoveTheMarker() {
-  QVERIFY(Open());
-  Pad()->setFocus();
-  QTest::keyClick(Pad(), Qt::Key_Right);
-  QCOMPARE(Mixer().marker(), (GesturePoint{11, 7}));
-  QTest::keyClick(Pad(), Qt::Key_Down);
-  QTest::keyClick(Pad(), Qt::Key_Down);
-  QCOMPARE(Mixer().marker(), (GesturePoint{11, 15}));
-  QTest::keyClick(Pad(), Qt::Key_Left, Qt::ControlModifier);
-  QCOMPARE(Mixer().marker(), (GesturePoint{10, 15}));
-  for (int i = 0; i < 5; ++i) QTest::keyClick(Pad(), Qt::Key_Up);
-  QCOMPARE(Mixer().marker(), (GesturePoint{10, 2}));  // the top of the range
-  QVERIFY(Mixer().moved());
-}
-
 void GestureTest::windowPlayAppliesTheMixAndStarts() {
   for (int slot = 1; slot <= 4; ++slot) Store(1, slot);
   Main().patches().banks().set_current_bank(1);
@@ -185,7 +176,8 @@ void GestureTest::windowPlayAppliesTheMixAndStarts() {
   QVERIFY(w);
   QTest::mousePress(Pad(), Qt::LeftButton, {}, QPoint(300, 200));
   QTest::mouseRelease(Pad(), Qt::LeftButton, {}, QPoint(300, 200));
-  const auto mix = AsTargets(Mixer().Targets());
+  const GestureValues values = Mixer().Targets();
+  const auto mix = Targets(&values);
   QVERIFY(Targets() != mix);
   QTest::mouseClick(w->play_button(), Qt::LeftButton);
   QVERIFY(Main().output().playing());
@@ -218,7 +210,8 @@ void GestureTest::mixWhilePlayingAndCloseShowsTheTargets() {
   QTest::mousePress(Pad(), Qt::LeftButton, {}, QPoint(250, 60));
   QTest::mouseMove(Pad(), QPoint(200, 250));
   QTest::mouseRelease(Pad(), Qt::LeftButton, {}, QPoint(200, 250));
-  const auto mix = AsTargets(Mixer().Targets());
+  const GestureValues values = Mixer().Targets();
+  const auto mix = Targets(&values);
   QTRY_VERIFY(Targets() == mix);
   QVERIFY(!Mixer().moved());
   // The scrollbars stay while mixing; closing shows the targets the mix left.

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "../midi/fake_midi_ports.h"
 #include "app/about_box.h"
 #include "app/dialog_panel.h"
 #include "app/dialogs.h"
@@ -27,9 +26,9 @@
 #include "app/patch_view.h"
 #include "clock_devices.h"
 #include "resources/ids.h"
-#include "settings/memory_store.h"
 #include "settings/qsettings_store.h"
 #include "test_registry.h"
+#include "window_fixture.h"
 
 namespace kornmill::testing {
 
@@ -144,10 +143,7 @@ void HelpTest::f1AndTheHelpButtonInTheOptionsDialog() {
   QCOMPARE(Shown(), QStringLiteral("sound-card.html#io-options"));
   help()->contents_button()->click();
   QCOMPARE(Shown(), QStringLiteral("index.html#"));
-  QPushButton* button = nullptr;
-  for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
-    if (b->text() == QStringLiteral("&Help")) button = b;
-  }
+  QPushButton* button = DialogButton(dialog, QStringLiteral("&Help"));
   QVERIFY(button);
   QTest::mouseClick(button, Qt::LeftButton);
   QCOMPARE(Shown(), QStringLiteral("sound-card.html#io-options"));
@@ -167,8 +163,8 @@ void HelpTest::helpButtonOfTheMidiResponseDialog() {
   QTimer::singleShot(0, this, [&] {
     QWidget* dialog = QApplication::activeModalWidget();
     if (!dialog) return;
-    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-      if (b->text() == QStringLiteral("&Help")) QTest::mouseClick(b, Qt::LeftButton);
+    if (QPushButton* b = DialogButton(*dialog, QStringLiteral("&Help"))) {
+      QTest::mouseClick(b, Qt::LeftButton);
     }
     shown = Shown();
     beside = help() && help()->parentWidget() == dialog;

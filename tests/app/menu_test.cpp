@@ -163,7 +163,7 @@ void MenuTest::commandsReachTheirTargets() {
   Item(kCmdWrite24Bit)->trigger();
   Item(kCmdLinear)->trigger();
   Item(kCmdOneFilePerStream)->trigger();
-  QCOMPARE(f_->window->streams().current().hard_sync, 1);
+  QCOMPARE(f_->Current().hard_sync, 1);
   QCOMPARE(c.reset_loop, reset ? 0 : 1);
   QCOMPARE(c.sample_width, 3);
   QCOMPARE(c.one_file_per_stream, 1);

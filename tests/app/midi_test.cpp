@@ -60,8 +60,8 @@ void MidiTest::notesAndControllersReachTheWindow() {
   QTRY_VERIFY(out.playing());
   QCOMPARE(f_->window->panel().play_button()->text(), QStringLiteral("Sto&p"));
   Send(ShortMessage(0xB0, 27, 127));  // controller 27: the amplitude to its top
-  QTRY_COMPARE(f_->window->streams().current().controls[kAmp].target, 1024);
-  QTRY_COMPARE(f_->window->panel().bar(kAmp)->position(), 0);
+  QTRY_COMPARE(f_->Current().controls[kAmp].target, 1024);
+  QTRY_COMPARE(f_->Bar(kAmp)->position(), 0);
   Send(ShortMessage(0x80, 60, 0));
   QTRY_VERIFY_WITH_TIMEOUT(!out.playing(), 5000);
 }

@@ -25,17 +25,6 @@
 
 namespace kornmill::testing {
 
-namespace {
-
-QPushButton* DialogButton(QDialog& d, const QString& text) {
-  for (QPushButton* b : d.findChildren<QPushButton*>()) {
-    if (b->text() == text) return b;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 class OptionsDialogTest : public QObject {
   Q_OBJECT
 

@@ -54,7 +54,7 @@ void PlayTest::playAndStopThroughTheNullDevice() {
 
 void PlayTest::escapeStopsPlayingAndDoesNothingWhenStopped() {
   QSignalSpy finished(f_->window.get(), &MainWindow::finished);
-  ControlScrollBar* bar = f_->window->panel().bar(kGrainFreq);
+  ControlScrollBar* bar = f_->Bar(kGrainFreq);
   bar->setFocus();
   // Stopped: Escape does nothing and the program stays open.
   QTest::keyClick(bar, Qt::Key_Escape);
@@ -74,7 +74,7 @@ void PlayTest::heldQKeyStopsPlaying() {
   Out().config().soft_stop = 0;
   QTest::mouseClick(Play(), Qt::LeftButton);
   QTRY_VERIFY(Out().blocks_played() >= 2);
-  ControlScrollBar* bar = f_->window->panel().bar(kAmp);
+  ControlScrollBar* bar = f_->Bar(kAmp);
   QTest::keyPress(bar, Qt::Key_Q);
   QVERIFY(f_->window->q_key_down());
   // The next block done finds the key down: playing stops at once.

@@ -104,8 +104,8 @@ void SoundTest::loadingAStereoFileRetitlesAndRelabels() {
   QCOMPARE(Current().input_mask, kInputBoth);
   QCOMPARE(QString::fromStdString(f_->window->source_folder()), f_->folder.path());
   // The density text of the stream is shown again; part 2 is cleared.
-  QCOMPARE(f_->window->panel().status_bar()->text(3), QStringLiteral("Density: 2.002"));
-  QVERIFY(f_->window->panel().status_bar()->text(2).isEmpty());
+  QCOMPARE(f_->Part(3), QStringLiteral("Density: 2.002"));
+  QVERIFY(f_->Part(2).isEmpty());
 }
 
 void SoundTest::failedOrCancelledLoadKeepsTheSound() {

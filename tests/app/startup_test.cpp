@@ -51,8 +51,7 @@ void StartupTest::startsWithTheSineTitleAndOneSecondChangeTime() {
            QString::fromUtf8("  \u00ee  parm chng time: 1.00 s"));
   QCOMPARE(f.window->panel().tabs()->count(), 1);
   QCOMPARE(f.window->panel().tabs()->tabText(0), QStringLiteral("Stream 1"));
-  QCOMPARE(f.window->panel().status_bar()->text(1),
-           QStringLiteral("Stream uses Built-in 110 Hz sine, default patch"));
+  QCOMPARE(f.Part(1), QStringLiteral("Stream uses Built-in 110 Hz sine, default patch"));
   // The output folder exists: no question was asked.
   QVERIFY(f.dialogs.boxes.empty());
 }
@@ -137,8 +136,7 @@ void StartupTest::missingOutputFolderAsksAndOpensTheChooser() {
   QCOMPARE(dialogs.folder_requests[0],
            QStringLiteral("Select Soundfile Folder|/nonexistent/kornmill-out"));
   QCOMPARE(QString::fromStdString(f.window->output().output_folder()), chosen.path());
-  QCOMPARE(f.window->panel().status_bar()->text(1),
-           QStringLiteral("Soundfile path: %1").arg(chosen.path()));
+  QCOMPARE(f.Part(1), QStringLiteral("Soundfile path: %1").arg(chosen.path()));
 }
 
 void StartupTest::answeringNoLeavesTheFolder() {

@@ -2,6 +2,7 @@
 // settings in memory.
 #pragma once
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -15,6 +16,14 @@
 #include "settings/memory_store.h"
 
 namespace kornmill::testing {
+
+// The button of `dialog` captioned `text`, or null.
+inline QPushButton* DialogButton(QWidget& dialog, const QString& text) {
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+    if (b->text() == text) return b;
+  }
+  return nullptr;
+}
 
 struct WindowFixture {
   // Changes the scripted answers and the window's options before the window is made.
