@@ -17,7 +17,6 @@
 #include "app/patch_view.h"
 #include "controls/control_table.h"
 #include "controls/stream.h"
-#include "engine/engine.h"
 #include "patches/gesture_mixer.h"
 #include "resources/ids.h"
 #include "test_registry.h"

@@ -1,7 +1,6 @@
-// The In/Out Options dialog through its widgets, and the About box.
+// The In/Out Options dialog through its widgets.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -10,7 +9,6 @@
 #include <QTest>
 
 #include "../midi/fake_midi_ports.h"
-#include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/menu_bar.h"
 #include "app/midi_glue.h"
@@ -21,55 +19,46 @@
 #include "engine/engine.h"
 #include "resources/ids.h"
 #include "test_registry.h"
-#include "window_fixture.h"
+#include "window_test.h"
 
 namespace kornmill::testing {
 
-class OptionsDialogTest : public QObject {
+// A machine with a sound card and three MIDI inputs.
+class OptionsDialogTest : public WindowTest {
   Q_OBJECT
 
+ public:
+  OptionsDialogTest()
+      : WindowTest(false, [this](WindowFixture& f, MainWindowOptions& options) {
+          auto devices = std::make_unique<ClockDevices>();
+          devices_ = devices.get();
+          options.devices = std::move(devices);
+          options.use_null_device = false;
+          f.midi_ports->ports = {{"(ALSA) Kornmill MIDI in", "ALSA", "Kornmill MIDI in", true},
+                                 {"(ALSA) Keys:out", "ALSA", "Keys:out", false},
+                                 {"(JACK) pads:out", "JACK", "pads:out", false}};
+        }) {}
+
  private slots:
-  void init();
-  void cleanup();
   void pagesAndLabels();
   void cancelAfterTestPlayRestoresRateAndDevice();
   void okKeepsTheChangesAndRebuilds();
   void theCommandRunsTheDialogModallyAndNotWhileBusy();
-  void aboutBoxIsCentredWithOneButton();
   void midiPageShowsTheDevicesAndFlags();
   void midiChannelAbove16IsRefused();
   void midiDeviceThatFailsKeepsTheDialogOpen();
 
  private:
-  AudioOutput& Out() { return window_->output(); }
-  MidiInput& Midi() { return window_->midi().input(); }
+  MainWindow& Window() { return *f_->window; }
+  AudioOutput& Out() { return Window().output(); }
+  MidiInput& Midi() { return Window().midi().input(); }
+  FakePorts& Ports() { return *f_->midi_ports; }
 
-  std::unique_ptr<WindowFixture> f_;
-  MainWindow* window_ = nullptr;
-  ClockDevices* devices_ = nullptr;
-  FakePorts* midi_ports_ = nullptr;  // owned by the window
+  ClockDevices* devices_ = nullptr;  // owned by the window
 };
 
-void OptionsDialogTest::init() {
-  f_ = std::make_unique<WindowFixture>([this](WindowFixture& f, MainWindowOptions& options) {
-    auto devices = std::make_unique<ClockDevices>();
-    devices_ = devices.get();
-    options.devices = std::move(devices);
-    options.use_null_device = false;
-    f.midi_ports->ports = {{"(ALSA) Kornmill MIDI in", "ALSA", "Kornmill MIDI in", true},
-                           {"(ALSA) Keys:out", "ALSA", "Keys:out", false},
-                           {"(JACK) pads:out", "JACK", "pads:out", false}};
-  });
-  window_ = f_->window.get();
-  midi_ports_ = f_->midi_ports;
-}
-
-void OptionsDialogTest::cleanup() {
-  f_.reset();
-}
-
 void OptionsDialogTest::pagesAndLabels() {
-  OptionsDialog dialog(*window_);
+  OptionsDialog dialog(Window());
   QCOMPARE(dialog.windowTitle(), QStringLiteral("In/Out Options"));
   QCOMPARE(dialog.tabs()->tabText(0), QStringLiteral("Sound output"));
   SoundOutputPage* page = dialog.sound_output_page();
@@ -95,7 +84,7 @@ void OptionsDialogTest::pagesAndLabels() {
 }
 
 void OptionsDialogTest::cancelAfterTestPlayRestoresRateAndDevice() {
-  OptionsDialog dialog(*window_);
+  OptionsDialog dialog(Window());
   dialog.show();
   SoundOutputPage* page = dialog.sound_output_page();
   page->devices()->setCurrentIndex(1);
@@ -107,8 +96,8 @@ void OptionsDialogTest::cancelAfterTestPlayRestoresRateAndDevice() {
   QVERIFY(Out().playing());
   QVERIFY(page->test_play()->isChecked());
   QCOMPARE(devices_->made.back(), 0);
-  QCOMPARE(window_->engine().output_rate(), 44100u);
-  QCOMPARE(window_->engine().channels(), 1);
+  QCOMPARE(Window().engine().output_rate(), 44100u);
+  QCOMPARE(Window().engine().channels(), 1);
   QTRY_VERIFY(Out().blocks_played() >= 4);
   // Clicked again while playing: it stops.
   QTest::mouseClick(page->test_play(), Qt::LeftButton);
@@ -119,12 +108,12 @@ void OptionsDialogTest::cancelAfterTestPlayRestoresRateAndDevice() {
   QCOMPARE(Out().config().sample_rate, 22050);
   QCOMPARE(Out().config().selected_device, kRtAudioDeviceBase);
   QCOMPARE(Out().config().stereo, 1);
-  QCOMPARE(window_->engine().output_rate(), 22050u);
-  QCOMPARE(window_->engine().channels(), 2);
+  QCOMPARE(Window().engine().output_rate(), 22050u);
+  QCOMPARE(Window().engine().channels(), 2);
 }
 
 void OptionsDialogTest::okKeepsTheChangesAndRebuilds() {
-  OptionsDialog dialog(*window_);
+  OptionsDialog dialog(Window());
   SoundOutputPage* page = dialog.sound_output_page();
   page->rates()->setCurrentIndex(page->rates()->findText(QStringLiteral("48000")));
   emit page->rates()->activated(page->rates()->currentIndex());
@@ -134,10 +123,10 @@ void OptionsDialogTest::okKeepsTheChangesAndRebuilds() {
   page->render_threads()->setValue(threads);
   QTest::mouseClick(DialogButton(dialog, QStringLiteral("&OK")), Qt::LeftButton);
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
-  QCOMPARE(window_->engine().render_threads(), threads);
+  QCOMPARE(Window().engine().render_threads(), threads);
   QCOMPARE(Out().config().sample_rate, 48000);
   QCOMPARE(Out().config().frames_per_block, 512);
-  QCOMPARE(window_->engine().output_rate(), 48000u);
+  QCOMPARE(Window().engine().output_rate(), 48000u);
 }
 
 void OptionsDialogTest::theCommandRunsTheDialogModallyAndNotWhileBusy() {
@@ -148,41 +137,23 @@ void OptionsDialogTest::theCommandRunsTheDialogModallyAndNotWhileBusy() {
     d.reject();
     return int(QDialog::Rejected);
   };
-  window_->menus().action(kCmdSoundcardOptions)->trigger();
+  Window().menus().action(kCmdSoundcardOptions)->trigger();
   QCOMPARE(f_->dialogs.dialog_titles.size(), size_t(1));
   QCOMPARE(f_->dialogs.dialog_titles[0], QStringLiteral("In/Out Options"));
   QCOMPARE(seen_rate, 22050);
   // While playing (say, after a MIDI note) the command does nothing.
   QVERIFY(Out().StartPlay(kPlayFromMidi));
-  window_->OnMenuCommand(kCmdSoundcardOptions);
+  Window().OnMenuCommand(kCmdSoundcardOptions);
   QCOMPARE(f_->dialogs.dialog_titles.size(), size_t(1));
   Out().StopPlay();
-}
-
-void OptionsDialogTest::aboutBoxIsCentredWithOneButton() {
-  window_->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window_));
-  AboutBox box(window_);
-  box.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&box));
-  QCOMPARE(box.windowTitle(), QStringLiteral("About Kornmill"));
-  const QPoint offset = box.frameGeometry().center() - window_->frameGeometry().center();
-  QVERIFY2(offset.manhattanLength() <= 2,
-           qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
-  const QList<QPushButton*> buttons = box.findChildren<QPushButton*>();
-  QCOMPARE(buttons.size(), 1);
-  QTest::mouseClick(buttons[0], Qt::LeftButton);
-  QVERIFY(!box.isVisible());
-  QCOMPARE(box.result(), int(QDialog::Accepted));
 }
 
 void OptionsDialogTest::midiPageShowsTheDevicesAndFlags() {
   Midi().config().monitor = false;
   // A keyboard plugged in since start-up appears, and the open device stays chosen.
-  midi_ports_->ports.insert(midi_ports_->ports.begin() + 1,
-                            {"(ALSA) New:out", "ALSA", "New:out", false});
+  Ports().ports.insert(Ports().ports.begin() + 1, {"(ALSA) New:out", "ALSA", "New:out", false});
   Midi().config().device = 2;  // "(ALSA) Keys:out" in the list of start-up
-  OptionsDialog dialog(*window_);
+  OptionsDialog dialog(Window());
   MidiInputPage* page = dialog.midi_input_page();
   QCOMPARE(page->devices()->count(), 5);
   QCOMPARE(page->devices()->itemText(0), QStringLiteral("None"));
@@ -205,7 +176,7 @@ void OptionsDialogTest::midiPageShowsTheDevicesAndFlags() {
 }
 
 void OptionsDialogTest::midiChannelAbove16IsRefused() {
-  OptionsDialog dialog(*window_);
+  OptionsDialog dialog(Window());
   dialog.show();
   dialog.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -231,9 +202,9 @@ void OptionsDialogTest::midiChannelAbove16IsRefused() {
 }
 
 void OptionsDialogTest::midiDeviceThatFailsKeepsTheDialogOpen() {
-  QCOMPARE(midi_ports_->opened, std::vector<std::string>{"(ALSA) Kornmill MIDI in"});
-  midi_ports_->refuse = "(JACK) pads:out";
-  OptionsDialog dialog(*window_);
+  QCOMPARE(Ports().opened, std::vector<std::string>{"(ALSA) Kornmill MIDI in"});
+  Ports().refuse = "(JACK) pads:out";
+  OptionsDialog dialog(Window());
   dialog.show();
   MidiInputPage* page = dialog.midi_input_page();
   page->devices()->setCurrentIndex(3);
@@ -247,16 +218,16 @@ void OptionsDialogTest::midiDeviceThatFailsKeepsTheDialogOpen() {
   QCOMPARE(dialog.result(), int(QDialog::Rejected));
   QCOMPARE(Midi().config().device, 0);
   QVERIFY(Midi().is_open());
-  QCOMPARE(midi_ports_->opened.back(), std::string("(ALSA) Kornmill MIDI in"));
+  QCOMPARE(Ports().opened.back(), std::string("(ALSA) Kornmill MIDI in"));
 
   // Another try, with a device that opens.
-  OptionsDialog again(*window_);
+  OptionsDialog again(Window());
   page = again.midi_input_page();
   page->devices()->setCurrentIndex(2);
   emit page->devices()->activated(2);
   QTest::mouseClick(DialogButton(again, QStringLiteral("&OK")), Qt::LeftButton);
   QCOMPARE(again.result(), int(QDialog::Accepted));
-  QCOMPARE(midi_ports_->opened.back(), std::string("(ALSA) Keys:out"));
+  QCOMPARE(Ports().opened.back(), std::string("(ALSA) Keys:out"));
   QVERIFY(Midi().is_open());
 }
 

@@ -22,7 +22,6 @@
 #include "app/stream_view.h"
 #include "base/sound.h"
 #include "controls/control_table.h"
-#include "engine/engine.h"
 #include "resources/ids.h"
 #include "resources/strings.h"
 #include "soundview/waveform_overview.h"

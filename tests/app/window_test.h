@@ -13,12 +13,14 @@ class WindowTest : public QObject {
   Q_OBJECT
 
  public:
-  // `shown`: the window is shown and exposed before each test function.
-  explicit WindowTest(bool shown = false) : shown_(shown) {}
+  // `shown`: the window is shown and exposed before each test function; `adjust` changes the
+  // fixture's answers and the window's options first.
+  explicit WindowTest(bool shown = false, WindowFixture::Adjust adjust = nullptr)
+      : shown_(shown), adjust_(std::move(adjust)) {}
 
  protected slots:
   void init() {
-    f_ = std::make_unique<WindowFixture>();
+    f_ = std::make_unique<WindowFixture>(adjust_);
     if (shown_) {
       f_->window->show();
       QVERIFY(QTest::qWaitForWindowExposed(f_->window.get()));
@@ -31,6 +33,7 @@ class WindowTest : public QObject {
 
  private:
   bool shown_;
+  WindowFixture::Adjust adjust_;
 };
 
 }  // namespace kornmill::testing
