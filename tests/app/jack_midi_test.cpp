@@ -1,5 +1,5 @@
-// The window's MIDI input on a real JACK server: another JACK MIDI client plays notes and
-// controllers into the program's own port, and floods it with controllers.
+// The window's MIDI input on a real JACK server: another JACK MIDI client floods the program's
+// own port with controllers.
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
@@ -41,7 +41,6 @@ class JackMidiWindowTest : public QObject {
   void initTestCase();
   void init();
   void cleanup();
-  void notesAndControllersFromAnotherClient();
   void aFloodOfControllersKeepsTheWindowResponsive();
 
  private:
@@ -86,20 +85,6 @@ void JackMidiWindowTest::init() {
 void JackMidiWindowTest::cleanup() {
   keys_.reset();
   window_.reset();
-}
-
-void JackMidiWindowTest::notesAndControllersFromAnotherClient() {
-  AudioOutput& out = window_->output();
-  Send({0x90, 60, 100});
-  QTRY_VERIFY(out.playing());
-  QCOMPARE(window_->streams().current().controls[kPitch].target, 6144);
-  Send({0xB0, 14, 127});  // grain length to its top
-  QTRY_COMPARE(window_->streams().current().controls[kGrainLength].target, 4096);
-  QTRY_COMPARE(window_->panel().bar(kGrainLength)->position(), 13);
-  QTRY_COMPARE(window_->panel().status_bar()->text(1),
-               QStringLiteral("MIDI input: Chn 1, Control 14, 127"));
-  Send({0x80, 60, 0});
-  QTRY_VERIFY_WITH_TIMEOUT(!out.playing(), 10000);
 }
 
 void JackMidiWindowTest::aFloodOfControllersKeepsTheWindowResponsive() {

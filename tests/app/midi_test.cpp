@@ -42,8 +42,7 @@ class MidiTest : public WindowTest {
  private slots:
   void notesAndControllersReachTheWindow();
   void menuCommandsSetTheFlags();
-  void responseDialogOpensWithTheSettings();
-  void responseDialogRulesOfTheNoteResponse();
+  void responseDialogShowsAndEditsTheNoteResponse();
   void responseDialogOkPacksTheRows();
 
  private:
@@ -91,7 +90,7 @@ void MidiTest::menuCommandsSetTheFlags() {
   f_->window->removeEventFilter(&spy);
 }
 
-void MidiTest::responseDialogOpensWithTheSettings() {
+void MidiTest::responseDialogShowsAndEditsTheNoteResponse() {
   MidiConfig c = Config();
   c.response[1] = WithTo(WithFrom(WithParameter(WithSource(0, 2), 4), 10), 90);
   MidiResponseDialog d(c);
@@ -110,10 +109,7 @@ void MidiTest::responseDialogOpensWithTheSettings() {
   QCOMPARE(d.to(0)->value(), 90);
   QCOMPARE(d.source(1)->currentText(), QStringLiteral("None"));
   QCOMPARE(d.findChild<QSlider*>(QStringLiteral("item1077")), d.bend_slider());
-}
-
-void MidiTest::responseDialogRulesOfTheNoteResponse() {
-  MidiResponseDialog d(Config());
+  // Edits: no bend, note to pitch off, the stop and restart choices.
   d.bend_slider()->setValue(0);
   QCOMPARE(d.bend_label()->text(), QStringLiteral("None"));
   QCOMPARE(d.edited().bend_range, 0);
