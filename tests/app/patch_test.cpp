@@ -141,7 +141,6 @@ void PatchTest::bankNoticesAreClearedByTheNextCommandWithoutOne() {
   // A bank button says which streams use the bank; a Play after it leaves that.
   f.Click(f.Slot(4), Qt::ShiftModifier);
   f.Click(f.items().bank_button(3));
-  QVERIFY(f.items().bank_button(3)->isChecked() && !f.items().bank_button(0)->isChecked());
   QCOMPARE(f.Slot(4)->text(), QStringLiteral("Slot 4"));
   f.Click(f.items().bank_button(0));
   QCOMPARE(f.Part(1), QStringLiteral("Bank is used by stream 1"));

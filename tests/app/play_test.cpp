@@ -1,4 +1,4 @@
-// Play, Stop, Escape, the Q key, recording and exit through the window's buttons and keys.
+// Stopping with Escape and the Q key, recording with the File button, and exit.
 #include <sndfile.h>
 #include <QDir>
 #include <QPushButton>
@@ -10,7 +10,6 @@
 #include "app/control_scroll_bar.h"
 #include "app/dialog_panel.h"
 #include "app/menu_bar.h"
-#include "engine/engine.h"
 #include "resources/ids.h"
 #include "test_registry.h"
 #include "window_test.h"
@@ -24,7 +23,6 @@ class PlayTest : public WindowTest {
   PlayTest() : WindowTest(true) {}
 
  private slots:
-  void playAndStopThroughTheNullDevice();
   void escapeStopsPlayingAndDoesNothingWhenStopped();
   void heldQKeyStopsPlaying();
   void fileButtonRecordsAWavThatReadsBack();
@@ -35,22 +33,6 @@ class PlayTest : public WindowTest {
   QPushButton* File() { return f_->window->panel().file_button(); }
   AudioOutput& Out() { return f_->window->output(); }
 };
-
-void PlayTest::playAndStopThroughTheNullDevice() {
-  QTest::mouseClick(Play(), Qt::LeftButton);
-  QVERIFY(Out().playing());
-  QCOMPARE(Play()->text(), QStringLiteral("Sto&p"));
-  QVERIFY(Play()->isChecked());
-  // The null device consumes blocks on the clock; each one is rendered again.
-  QTRY_VERIFY(Out().blocks_played() >= 8);
-  QVERIFY(f_->window->engine().frame_clock() >= 8 * 256);
-  // Stop fades the grains out, then the device closes.
-  QTest::mouseClick(Play(), Qt::LeftButton);
-  QCOMPARE(Play()->text(), QStringLiteral("&Play"));
-  QVERIFY(!Play()->isChecked());
-  QTRY_VERIFY(!Out().playing());
-  QVERIFY(!Out().stopping());
-}
 
 void PlayTest::escapeStopsPlayingAndDoesNothingWhenStopped() {
   QSignalSpy finished(f_->window.get(), &MainWindow::finished);

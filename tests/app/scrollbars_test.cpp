@@ -53,11 +53,10 @@ void ScrollbarsTest::keysReachTheScrollRuleAndTheGlide() {
   QCOMPARE(Control(kRate).target, 4087 + 35);
   // The glide has ended (as Play makes it end at once).
   SnapControlsToTargets(f_->Current());
-  // Shift: back to the default, scrollbar and text included.
+  // Shift: back to the default, scrollbar included.
   QTest::keyClick(Bar(kRate), Qt::Key_Down, Qt::ShiftModifier);
   QCOMPARE(Control(kRate).target, 4086);
   QCOMPARE(Bar(kRate)->position(), -4086);
-  QCOMPARE(Part(2), QStringLiteral("1:1.0000"));
   // Ctrl: the glide takes trunc(22050 × 6 / 64) = 2067 frames.
   QTest::keyClick(Bar(kPitch), Qt::Key_Up, Qt::ControlModifier);
   QCOMPARE(Control(kPitch).target, 6145);
@@ -86,10 +85,8 @@ void ScrollbarsTest::panScrollbarLiesAcrossWithLeftPositive() {
   // Thumb moved left: positive values, heard on the left; dragged right: negative values.
   QTest::keyClick(pan, Qt::Key_Left);
   QCOMPARE(Control(kPan).target, 1);
-  QCOMPARE(Part(2), QStringLiteral("0.4% left"));
   Track(kPan, 128);
   QCOMPARE(Control(kPan).target, -128);
-  QCOMPARE(Part(2), QStringLiteral("50.0% right"));
 }
 
 void ScrollbarsTest::changeTimeStartsNoGlide() {
@@ -106,7 +103,6 @@ void ScrollbarsTest::changeTimeStartsNoGlide() {
 void ScrollbarsTest::newlyTouchedScrollbarShowsItsDescriptionAndFrame() {
   QTest::keyClick(Bar(kGrainLength), Qt::Key_Up);
   QCOMPARE(Part(1), QStringLiteral("Grain length"));
-  QCOMPARE(Part(2), QStringLiteral("0.1007 secs"));
   QCOMPARE(f_->window->controls().current_id(), 1510);
   FocusFrame* frame = f_->window->panel().focus_frame();
   QCOMPARE(frame->frame_rect(), Bar(kGrainLength)->geometry().adjusted(-1, -1, 1, 1));
