@@ -77,7 +77,7 @@ TEST(Interpolation, LinearAndSplineAreExactOnALineAndAllReachTheNextPointAtOne) 
   EXPECT_EQ(Cubic::Read(pairs + 1, 2, 0.5f), 101.5f);
 }
 
-TEST(Interpolation, CubicFollowsTheDocumentedFormulaInDouble) {
+TEST(Interpolation, CubicFollowsItsFormulaInDouble) {
   const float y[] = {0.1f, -0.4f, 0.8f, 0.3f};
   const double y0 = y[0], y1 = y[1], y2 = y[2], y3 = y[3];
   const double c3 = static_cast<float>(((y1 - y0) + y3) - y2);
