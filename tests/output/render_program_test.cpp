@@ -4,64 +4,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../small_file_system.h"
+#include "render_folder.h"
 
 namespace kornmill {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class RenderProgram : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("kornmill-render-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  // Runs the program; its exit code, with stdout and stderr in `output`.
-  int Run(const std::string& args, std::string* output = nullptr) const {
-    const std::string log = Path("log.txt");
-    const int rc =
-        std::system((std::string(KORNMILL_RENDER) + " " + args + " >" + log + " 2>&1").c_str());
-    if (output) *output = ReadBytes(log);
-    fs::remove(log);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-
-  // The names in the folder other than the log, sorted.
-  std::vector<std::string> Names(const std::string& folder) const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path folder_;
-};
+using testing::ReadBytes;
+using RenderProgram = testing::RenderFolder;
 
 TEST_F(RenderProgram, SameArgumentsGiveTheSameBytes) {
   const std::string a = Path("det-a.wav"), b = Path("det-b.wav");
