@@ -23,12 +23,11 @@ namespace {
 
 using testing::LoopWaker;
 using testing::MemoryFiles;
-using testing::RecordingView;
 using Clock = std::chrono::steady_clock;
 
 const int32_t kJackDevice = MakeRtAudioSelection(RtAudio::UNIX_JACK, 0);
 
-class JackOutputTest : public ::testing::Test {
+class JackOutputTest : public ::testing::Test, public testing::OutputRig<LoopWaker> {
  protected:
   void SetUp() override {
     // The fixture names its server; the tests talk to it and never start one.
@@ -36,19 +35,13 @@ class JackOutputTest : public ::testing::Test {
     ASSERT_NE(fixture, nullptr) << "run through ctest (JACK fixture)";
     ::setenv("JACK_DEFAULT_SERVER", fixture, 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
-    streams.InitStreams(&engine.sine());
     out.set_writer_factory(files.factory());
     out.config().selected_device = kJackDevice;
     out.config().sample_rate = 48000;
     out.InitAudioOutput("/tmp", "");
   }
 
-  Engine engine;
-  StreamTable streams;
-  RecordingView view;
-  LoopWaker waker;
   MemoryFiles files;
-  AudioOutput out{engine, streams, view, waker};
 };
 
 TEST_F(JackOutputTest, PlaysBlocksThroughRtAudio) {

@@ -13,19 +13,18 @@
 
 #include "controls/stream.h"
 #include "engine/engine.h"
-#include "tests/engine/engine_access.h"
 #include "output/output_texts.h"
 #include "output_fakes.h"
+#include "tests/engine/engine_access.h"
 
 namespace kornmill {
 namespace {
 
 using testing::LoopWaker;
-using testing::RecordingView;
 
 const int32_t kJackDevice = MakeRtAudioSelection(RtAudio::UNIX_JACK, 0);
 
-class JackRateTest : public ::testing::Test {
+class JackRateTest : public ::testing::Test, public testing::OutputRig<LoopWaker> {
  protected:
   void SetUp() override {
     // "RATE:NAME" of the fixture's server; the tests talk to it and never start one.
@@ -41,7 +40,6 @@ class JackRateTest : public ::testing::Test {
              ("kornmill-jack-rate-" + std::to_string(::getpid()) + "-" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder);
-    streams.InitStreams(&engine.sine());
     // The program's default rate, which no JACK server of the fixtures runs at.
     out.config().selected_device = kJackDevice;
     out.config().sample_rate = 22050;
@@ -62,11 +60,6 @@ class JackRateTest : public ::testing::Test {
 
   int server_rate = 0;
   std::filesystem::path folder;
-  Engine engine;
-  StreamTable streams;
-  RecordingView view;
-  LoopWaker waker;
-  AudioOutput out{engine, streams, view, waker};
 };
 
 TEST_F(JackRateTest, PlayRunsAtTheServersRate) {

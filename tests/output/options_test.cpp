@@ -6,7 +6,6 @@
 #include "engine/engine.h"
 #include "engine/sound_layout.h"
 #include "output/output_options.h"
-#include "output/output_texts.h"
 #include "output_fakes.h"
 
 namespace kornmill {
@@ -18,7 +17,7 @@ using testing::SteppedOutputTest;
 TEST(SoundCardOptions, BufferLabelAndBlockPositions) {
   EXPECT_EQ(BufferLabel(256, 44100), "1024 frames, 23 ms");
   EXPECT_EQ(BufferLabel(256, 22050), "1024 frames, 46 ms");
-  EXPECT_EQ(BufferLabel(4, 8000), "16 frames, 2 ms");           // 2.0 + 0.5
+  EXPECT_EQ(BufferLabel(4, 8000), "16 frames, 2 ms");            // 2.0 + 0.5
   EXPECT_EQ(BufferLabel(16384, 96000), "65536 frames, 683 ms");  // 682.67 + 0.5
   EXPECT_EQ(FramesForBlockPosition(3), 4);
   EXPECT_EQ(FramesForBlockPosition(9), 256);
@@ -128,14 +127,6 @@ TEST_F(OptionsTest, OkStopsWhatPlaysBeforeTheRingIsRebuilt) {
   EXPECT_TRUE(out.playing());
 }
 
-TEST_F(OptionsTest, StereoCommandRebuildsTheOutput) {
-  out.ToggleStereo();
-  EXPECT_EQ(out.config().stereo, 0);
-  ExpectBuiltFor(22050, 256, 1);
-  out.ToggleStereo();
-  ExpectBuiltFor(22050, 256, 2);
-}
-
 TEST_F(OptionsTest, DeviceOfOneRateGivesItsRateToEverySound) {
   GiveStreamASound();
   provider->force_rate = 48000;
@@ -169,13 +160,15 @@ TEST_F(OptionsTest, AnEmptyFileIsMadeAgainAtTheDevicesRate) {
   EXPECT_EQ(files.files[1]->samples.size(), size_t(out.config().blocks_written) * 512);
 }
 
-TEST_F(OptionsTest, AFileHoldingSamplesEndsCompleteAtAFormatChange) {
+// The Stereo command rebuilds the output; a file holding samples ends complete there.
+TEST_F(OptionsTest, StereoCommandRebuildsTheOutputAndEndsAFileComplete) {
   out.ToggleRecord();
   out.TogglePlay(kPlayFromButton);
   Pull();
   const size_t written = files.files[0]->samples.size();
   ASSERT_GT(written, 0u);
   out.ToggleStereo();  // stops play, and the file cannot change its channels
+  ExpectBuiltFor(22050, 256, 1);
   EXPECT_FALSE(out.recording());
   EXPECT_FALSE(view.record_checked);
   ASSERT_EQ(files.files.size(), 1u);
@@ -183,6 +176,8 @@ TEST_F(OptionsTest, AFileHoldingSamplesEndsCompleteAtAFormatChange) {
   EXPECT_EQ(files.files[0]->samples.size(), written);
   ASSERT_EQ(view.warnings.size(), 1u);
   EXPECT_NE(view.warnings[0].find("22050 Hz, mono"), std::string::npos) << view.warnings[0];
+  out.ToggleStereo();
+  ExpectBuiltFor(22050, 256, 2);
 }
 
 TEST_F(OptionsTest, RatesOutsideTheEnginesRangeAreRefused) {
@@ -192,25 +187,6 @@ TEST_F(OptionsTest, RatesOutsideTheEnginesRangeAreRefused) {
   ASSERT_EQ(view.errors.size(), 1u);
   EXPECT_NE(view.errors[0].find("384000 Hz"), std::string::npos) << view.errors[0];
   EXPECT_EQ(out.config().sample_rate, 22050);
-}
-
-TEST(NullDeviceNotice, SaidOnceWhenNoSoundDeviceExists) {
-  Engine engine;
-  StreamTable streams;
-  streams.InitStreams(&engine.sine());
-  testing::RecordingView view;
-  testing::CountingWaker waker;
-  AudioOutput out(engine, streams, view, waker);
-  auto provider = std::make_unique<testing::SteppedProvider>(0);
-  out.set_device_provider(std::move(provider));
-  out.InitAudioOutput("/tmp", "");
-  ASSERT_EQ(out.config().selected_device, 0);
-  for (int i = 0; i < 2; ++i) {
-    out.TogglePlay(kPlayFromButton);
-    out.StopPlay();
-  }
-  ASSERT_EQ(view.status.size(), 1u);
-  EXPECT_EQ(view.status[0], kTextPlaysSilently);
 }
 
 }  // namespace

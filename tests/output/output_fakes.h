@@ -57,14 +57,8 @@ class RecordingView : public OutputView {
 class CountingWaker : public MainThreadWaker {
  public:
   void PostBlockDone(int) override { ++pending; }
-  int Drain(AudioOutput& out) {
-    int n = 0;
-    while (pending > 0) {
-      --pending;
-      out.OnBlockDone(0);
-      ++n;
-    }
-    return n;
+  void Drain(AudioOutput& out) {
+    for (; pending > 0; --pending) out.OnBlockDone(0);
   }
   int pending = 0;
 };
@@ -100,18 +94,14 @@ class SteppedDevice : public OutputDevice {
     return true;
   }
   void Close() override { ++log_.closes; }
-  bool lost() const override { return lost_; }
-  std::string lost_reason() const override { return "the test server went away."; }
+  bool lost() const override { return false; }
+  std::string lost_reason() const override { return {}; }
 
   // One callback; returns the 16-bit samples the device got.
   std::vector<int16_t> Pull() {
     std::vector<int16_t> buf(static_cast<size_t>(frames_) * channels_, 12345);
     source_->SendBlock(buf.data(), frames_);
     return buf;
-  }
-  void Lose() {
-    lost_ = true;
-    source_->DeviceLost();
   }
 
  private:
@@ -122,7 +112,6 @@ class SteppedDevice : public OutputDevice {
   BlockSource* source_ = nullptr;
   int channels_ = 2;
   unsigned frames_ = 0;
-  bool lost_ = false;
 };
 
 class SteppedProvider : public DeviceProvider {
@@ -136,7 +125,8 @@ class SteppedProvider : public DeviceProvider {
       const std::string name = "stepped " + std::to_string(i);
       list.push_back({MakeRtAudioSelection(4, i), "JACK", name, "(JACK) " + name});
     }
-    list.push_back({0, "Null", "Null output (no sound card)", "(Null) Null output (no sound card)"});
+    list.push_back(
+        {0, "Null", "Null output (no sound card)", "(Null) Null output (no sound card)"});
     return list;
   }
   std::unique_ptr<OutputDevice> MakeDevice(int32_t) override {
@@ -230,16 +220,27 @@ class LoopWaker : public MainThreadWaker {
   std::condition_variable wake_;
 };
 
-// An instrument with a hand-stepped device: engine, stream, audio output and
-// a fresh output folder per test (removed afterwards).
-class SteppedOutputTest : public ::testing::Test {
+// The audio output of an instrument with its engine, streams, view and main-loop waker.
+template <typename Waker>
+struct OutputRig {
+  OutputRig() { streams.InitStreams(&engine.sine()); }
+
+  Engine engine;
+  StreamTable streams;
+  RecordingView view;
+  Waker waker;
+  AudioOutput out{engine, streams, view, waker};
+};
+
+// An instrument with a hand-stepped device and a fresh output folder per test (removed
+// afterwards).
+class SteppedOutputTest : public ::testing::Test, public OutputRig<CountingWaker> {
  protected:
   void SetUp() override {
     folder = std::filesystem::temp_directory_path() /
              ("kornmill-output-" + std::to_string(::getpid()) + "-" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder);
-    streams.InitStreams(&engine.sine());
     auto p = std::make_unique<SteppedProvider>();
     provider = p.get();
     out.set_device_provider(std::move(p));
@@ -255,11 +256,6 @@ class SteppedOutputTest : public ::testing::Test {
   }
 
   std::filesystem::path folder;
-  Engine engine;
-  StreamTable streams;
-  RecordingView view;
-  CountingWaker waker;
-  AudioOutput out{engine, streams, view, waker};
   SteppedProvider* provider = nullptr;
 };
 

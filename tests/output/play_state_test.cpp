@@ -8,6 +8,7 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/block_ring.h"
+#include "output/output_texts.h"
 #include "output_fakes.h"
 #include "resources/ids.h"
 
@@ -15,7 +16,6 @@ namespace kornmill {
 namespace {
 
 using testing::CountingWaker;
-using testing::RecordingView;
 using testing::SteppedProvider;
 
 class PlayStateTest : public testing::SteppedOutputTest {
@@ -24,7 +24,6 @@ class PlayStateTest : public testing::SteppedOutputTest {
     SteppedOutputTest::SetUp();
     Init();
   }
-  std::vector<int16_t> Step() { return Pull(); }
   static bool Silent(const std::vector<int16_t>& b) {
     for (int16_t s : b)
       if (s != 0) return false;
@@ -41,8 +40,8 @@ TEST(ConvertTo16Bit, RoundsTheExactProductAndClips) {
       {-0.37358662486076355f, -12241},  // -12241.4997...: in float it would round to -12242
       {0.9f, 29491},                    // 29490.75 (× 32767 would give 29490)
       {-0.9f, -29491},
-      {0.5f, 16384},                    // 16383.75
-      {1.0f, 32767},                    // 32767.5 rounds to the even 32768, then clips
+      {0.5f, 16384},  // 16383.75
+      {1.0f, 32767},  // 32767.5 rounds to the even 32768, then clips
       {-1.0f, -32767},
       {-7.0f, -32767},
       {1e30f, 32767},
@@ -74,30 +73,16 @@ TEST_F(PlayStateTest, PlayOpensTheDeviceAndQueuesFourRenderedBlocks) {
   // The device gets the oldest block, converted; the main thread refills it.
   std::vector<int16_t> expect(512);
   ConvertTo16Bit(out.float_block(0), expect.data(), 512);
-  auto first = Step();
+  auto first = Pull();
   EXPECT_EQ(first, expect);
   EXPECT_FALSE(Silent(first));
   EXPECT_EQ(out.queued(), 4);
   EXPECT_EQ(out.fill_index(), 1);
   EXPECT_EQ(out.blocks_played(), 1);
-  for (int i = 0; i < 10; ++i) Step();
+  for (int i = 0; i < 10; ++i) Pull();
   EXPECT_EQ(out.blocks_played(), 11);
   EXPECT_EQ(out.underruns(), 0);
   EXPECT_EQ(engine.frame_clock(), 15 * 256);
-}
-
-TEST_F(PlayStateTest, BlocksAreTheEngineRenderAfterPlaysSnapshot) {
-  Engine ref;
-  StreamTable ref_streams;
-  ref_streams.InitStreams(&ref.sine());
-  ref.SetOutputFormat(22050, true, 256);
-  ref.PrepareForPlay(ref_streams, true);
-  out.TogglePlay(kPlayFromButton);
-  std::vector<float> block(512);
-  for (int i = 0; i < 4; ++i) {
-    ref.RenderNextBlock(block.data(), ref_streams);
-    EXPECT_EQ(0, std::memcmp(block.data(), out.float_block(i), 512 * sizeof(float))) << i;
-  }
 }
 
 TEST_F(PlayStateTest, StopClosesAtOnceWithoutSoftStopOrBeforeAnyBlockPlayed) {
@@ -107,7 +92,7 @@ TEST_F(PlayStateTest, StopClosesAtOnceWithoutSoftStopOrBeforeAnyBlockPlayed) {
   EXPECT_EQ(provider->log.closes, 1);
   out.config().soft_stop = 0;
   out.TogglePlay(kPlayFromButton);
-  Step();
+  Pull();
   out.TogglePlay(kPlayFromButton);
   EXPECT_FALSE(out.playing());
   EXPECT_FALSE(out.stopping());
@@ -121,7 +106,7 @@ TEST_F(PlayStateTest, SoftStopDrainsToSilenceThenCloses) {
   // Grains of 2 s (1448² / 2^20): the soft stop cuts them to half a second.
   SetControlTarget(streams, kGrainLength, 1448, false, 22050, 0);
   out.TogglePlay(kPlayFromButton);
-  for (int i = 0; i < 20; ++i) Step();
+  for (int i = 0; i < 20; ++i) Pull();
   ASSERT_GT(engine.active_grains(), 0);
   out.TogglePlay(kPlayFromButton);
   EXPECT_TRUE(out.playing());
@@ -129,18 +114,10 @@ TEST_F(PlayStateTest, SoftStopDrainsToSilenceThenCloses) {
   EXPECT_TRUE(engine.stopping());
   EXPECT_EQ(view.play.text, "&Play");
   // Half a second at 22050 Hz is 43 blocks of 256; the four queued ones come on top.
-  std::vector<int16_t> last;
   int steps = 0;
-  while (out.playing() && steps < 100) {
-    last = Step();
-    ++steps;
-  }
-  EXPECT_FALSE(out.playing());
+  for (; out.playing() && steps < 100; ++steps) Pull();
   EXPECT_GE(steps, 43);
   EXPECT_LE(steps, 43 + 4 + 2);
-  // The cut grains fade out over the last block: its end is silent.
-  ASSERT_EQ(last.size(), 512u);
-  for (size_t i = 448; i < 512; ++i) EXPECT_LE(std::abs(last[i]), 1) << i;
   EXPECT_EQ(engine.active_grains(), 0);
   EXPECT_EQ(provider->log.closes, 1);
   EXPECT_FALSE(engine.stopping());
@@ -148,9 +125,9 @@ TEST_F(PlayStateTest, SoftStopDrainsToSilenceThenCloses) {
 
 TEST_F(PlayStateTest, PlayDuringSoftStopResumesOnTheOpenDevice) {
   out.TogglePlay(kPlayFromButton);
-  for (int i = 0; i < 5; ++i) Step();
+  for (int i = 0; i < 5; ++i) Pull();
   out.TogglePlay(kPlayFromButton);
-  Step();
+  Pull();
   const int fill = out.fill_index();
   const int queued = out.queued();
   out.TogglePlay(kPlayFromButton);
@@ -164,7 +141,7 @@ TEST_F(PlayStateTest, PlayDuringSoftStopResumesOnTheOpenDevice) {
   EXPECT_EQ(out.fill_index(), fill);
   EXPECT_EQ(out.queued(), queued);
   EXPECT_EQ(view.play.text, "Sto&p");
-  for (int i = 0; i < 60; ++i) Step();
+  for (int i = 0; i < 60; ++i) Pull();
   EXPECT_TRUE(out.playing());
   EXPECT_GT(engine.active_grains(), 0);
 }
@@ -176,10 +153,10 @@ TEST_F(PlayStateTest, QKeyStopsPlayAndResetsEveryPlayButton) {
   out.TogglePlay(kPlayFromGesture);
   EXPECT_TRUE(out.gesture_active());
   EXPECT_EQ(view.gesture_play.text, "Sto&p");
-  Step();
+  Pull();
   EXPECT_TRUE(out.playing());
   q = true;
-  Step();
+  Pull();
   EXPECT_FALSE(out.playing());
   EXPECT_FALSE(out.gesture_active());
   EXPECT_EQ(view.gesture_play.text, "&Play");
@@ -190,29 +167,28 @@ TEST_F(PlayStateTest, QKeyStopsPlayAndResetsEveryPlayButton) {
   EXPECT_EQ(provider->log.closes, 1);
 }
 
-TEST_F(PlayStateTest, FiveUnderrunsInTwoHundredBlocksAreReported) {
+// A block the main thread has not refilled in time plays as silence; five in 200 blocks are
+// reported when play stops, two are not.
+TEST_F(PlayStateTest, UnderrunsAreCountedAndReportedFromFive) {
   out.config().soft_stop = 0;
   out.TogglePlay(kPlayFromButton);
-  for (int i = 0; i < 191; ++i) Step();
-  for (int i = 0; i < 4; ++i) provider->device->Pull();  // the main thread is busy
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(Silent(provider->device->Pull()));
-  EXPECT_EQ(out.blocks_played(), 200);
-  EXPECT_EQ(out.underruns(), 5);
-  out.TogglePlay(kPlayFromButton);
-  ASSERT_FALSE(view.status.empty());
-  EXPECT_EQ(view.status.back(), "5 buffer underruns in performance (2.5 %)");
-  EXPECT_EQ(out.underruns(), 0);
-  EXPECT_EQ(out.blocks_played(), 0);
-}
-
-TEST_F(PlayStateTest, TwoUnderrunsAreNotReported) {
-  out.config().soft_stop = 0;
-  out.TogglePlay(kPlayFromButton);
-  for (int i = 0; i < 6; ++i) provider->device->Pull();
+  for (int i = 0; i < 6; ++i) provider->device->Pull();  // the main thread is busy
   EXPECT_EQ(out.underruns(), 2);
   out.TogglePlay(kPlayFromButton);
   EXPECT_TRUE(view.status.empty());
   EXPECT_EQ(out.underruns(), 0);
+
+  out.TogglePlay(kPlayFromButton);
+  for (int i = 0; i < 191; ++i) Pull();
+  for (int i = 0; i < 4; ++i) provider->device->Pull();
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(Silent(provider->device->Pull()));
+  EXPECT_EQ(out.blocks_played(), 200);
+  EXPECT_EQ(out.underruns(), 5);
+  out.TogglePlay(kPlayFromButton);
+  ASSERT_EQ(view.status.size(), 1u);
+  EXPECT_EQ(view.status[0], "5 buffer underruns in performance (2.5 %)");
+  EXPECT_EQ(out.underruns(), 0);
+  EXPECT_EQ(out.blocks_played(), 0);
 }
 
 TEST_F(PlayStateTest, RefusedOpenShowsTheDevicesReason) {
@@ -228,17 +204,6 @@ TEST_F(PlayStateTest, RefusedOpenShowsTheDevicesReason) {
   EXPECT_EQ(view.errors[0].rfind("RtAudio Error: ", 0), 0u);
 }
 
-TEST_F(PlayStateTest, DeviceBlockSizeReallocatesTheRing) {
-  provider->force_frames = 1024;
-  out.TogglePlay(kPlayFromButton);
-  ASSERT_TRUE(out.playing());
-  EXPECT_EQ(out.config().frames_per_block, 1024);
-  EXPECT_EQ(out.config().bytes_per_float_block, 1024 * 2 * 4);
-  EXPECT_EQ(engine.block_frames(), 1024);
-  EXPECT_EQ(engine.frame_clock(), 4 * 1024);
-  EXPECT_EQ(Step().size(), 2048u);
-}
-
 TEST_F(PlayStateTest, UnrenderableDeviceBlockSizeIsRefused) {
   provider->force_frames = 100;
   out.TogglePlay(kPlayFromButton);
@@ -247,20 +212,9 @@ TEST_F(PlayStateTest, UnrenderableDeviceBlockSizeIsRefused) {
   EXPECT_NE(view.errors[0].find("100 frames"), std::string::npos);
 }
 
-TEST_F(PlayStateTest, LostDeviceStopsPlayWithAMessage) {
-  out.TogglePlay(kPlayFromButton);
-  Step();
-  provider->device->Lose();
-  waker.Drain(out);
-  EXPECT_FALSE(out.playing());
-  EXPECT_EQ(view.play.text, "&Play");
-  ASSERT_EQ(view.errors.size(), 1u);
-  EXPECT_NE(view.errors[0].find("the test server went away."), std::string::npos);
-}
-
 TEST_F(PlayStateTest, MidiPlayKeepsTheRunningState) {
   out.TogglePlay(kPlayFromButton);
-  for (int i = 0; i < 3; ++i) Step();
+  for (int i = 0; i < 3; ++i) Pull();
   out.config().soft_stop = 0;
   out.TogglePlay(kPlayFromButton);
   const int32_t clock = engine.frame_clock();
@@ -268,65 +222,46 @@ TEST_F(PlayStateTest, MidiPlayKeepsTheRunningState) {
   EXPECT_EQ(engine.frame_clock(), clock + 4 * 256);  // not reset by a note
 }
 
+// At start-up a stored device that is gone gives way to the first device, or to the null device
+// on a machine without sound; a box says so when a device was named. Playing on the null device
+// there says once that it plays silently.
 TEST(OutputStartUp, StoredSelectionsAreChecked) {
-  Engine engine;
-  StreamTable streams;
-  streams.InitStreams(&engine.sine());
-  RecordingView view;
-  CountingWaker waker;
-  {
-    AudioOutput out(engine, streams, view, waker);
-    out.set_device_provider(std::make_unique<SteppedProvider>(2));
-    out.config().selected_device = MakeRtAudioSelection(4, 7);
-    out.InitAudioOutput();
-    EXPECT_EQ(out.config().selected_device, MakeRtAudioSelection(4, 0));
-    ASSERT_EQ(view.warnings.size(), 1u);
-    EXPECT_EQ(view.warnings[0],
-              "Could not find the stored sound device \"(JACK) device 7\", using \"(JACK) "
-              "stepped 0\"");
-  }
-  view.warnings.clear();
-  {
-    // A stored device on a machine without sound: the null device, said once.
-    AudioOutput out(engine, streams, view, waker);
-    out.set_device_provider(std::make_unique<SteppedProvider>(0));
-    out.config().selected_device = MakeRtAudioSelection(1, 2);
-    out.InitAudioOutput();
-    EXPECT_EQ(out.config().selected_device, 0);
-    ASSERT_EQ(view.warnings.size(), 1u);
-    EXPECT_EQ(view.warnings[0],
-              "Could not find the stored sound device \"(ALSA) device 2\", using \"(Null) Null "
-              "output (no sound card)\"");
-  }
-  view.warnings.clear();
-  {
-    // The default selection names no device: no box at start-up.
-    AudioOutput out(engine, streams, view, waker);
-    out.set_device_provider(std::make_unique<SteppedProvider>(0));
-    out.InitAudioOutput();
-    EXPECT_EQ(out.config().selected_device, 0);
-    EXPECT_TRUE(view.warnings.empty());
-  }
-  view.warnings.clear();
-  {
-    AudioOutput out(engine, streams, view, waker);
-    out.set_device_provider(std::make_unique<SteppedProvider>(0));
-    out.config().selected_device = 5;
-    out.InitAudioOutput();
-    EXPECT_EQ(out.config().selected_device, 0);
-    EXPECT_TRUE(view.warnings.empty());
+  const struct {
+    int devices;
+    int32_t stored;
+    int32_t chosen;
+    const char* warning;
+  } rows[] = {
+      {2, MakeRtAudioSelection(4, 7), MakeRtAudioSelection(4, 0),
+       "Could not find the stored sound device \"(JACK) device 7\", using \"(JACK) stepped 0\""},
+      {0, MakeRtAudioSelection(1, 2), 0,
+       "Could not find the stored sound device \"(ALSA) device 2\", using \"(Null) Null output (no "
+       "sound card)\""},
+      {0, kRtAudioDeviceBase, 0, nullptr},  // the default selection names no device
+      {0, 5, 0, nullptr},
+  };
+  for (const auto& r : rows) {
+    testing::OutputRig<CountingWaker> rig;
+    rig.out.set_device_provider(std::make_unique<SteppedProvider>(r.devices));
+    rig.out.config().selected_device = r.stored;
+    rig.out.InitAudioOutput();
+    EXPECT_EQ(rig.out.config().selected_device, r.chosen) << r.stored;
+    EXPECT_EQ(rig.view.warnings,
+              r.warning ? std::vector<std::string>{r.warning} : std::vector<std::string>{});
+    for (int i = 0; i < 2; ++i) {
+      rig.out.TogglePlay(kPlayFromButton);
+      rig.out.StopPlay();
+    }
+    EXPECT_EQ(rig.view.status, r.devices ? std::vector<std::string>{}
+                                         : std::vector<std::string>{kTextPlaysSilently});
   }
 }
 
 // The built-in null device consumes blocks on its own clock thread; the test
 // thread plays the main loop. Counts only: cadence on a busy machine varies.
 TEST(NullDeviceOutput, PlaysWithoutASoundCard) {
-  Engine engine;
-  StreamTable streams;
-  streams.InitStreams(&engine.sine());
-  RecordingView view;
-  testing::LoopWaker waker;
-  AudioOutput out(engine, streams, view, waker);
+  testing::OutputRig<testing::LoopWaker> rig;
+  auto& [engine, streams, view, waker, out] = rig;
   out.config().selected_device = 0;
   out.InitAudioOutput("/tmp", "");
   out.TogglePlay(kPlayFromButton);
@@ -402,7 +337,7 @@ TEST_F(PlayStateTest, StopWhilePlayFillsItsFirstBlocksLeavesPlayOff) {
 // button shows Play while it does.
 TEST_F(PlayStateTest, SoftStopDuringAResumedPlaysFillsShowsPlay) {
   out.TogglePlay(kPlayFromButton);
-  Step();
+  Pull();
   out.TogglePlay(kPlayFromButton);  // soft stop: draining
   ASSERT_TRUE(out.stopping());
   provider->device->Pull();  // a free block for the resumed play to fill

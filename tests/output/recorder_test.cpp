@@ -9,21 +9,20 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../small_file_system.h"
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/file_numbers.h"
 #include "output/output_folders.h"
 #include "output/wav_block_writer.h"
-#include "soundfile/sample_format.h"
-#include "../small_file_system.h"
 #include "output_fakes.h"
+#include "soundfile/sample_format.h"
 
 namespace kornmill {
 namespace {
 
 using testing::CountingWaker;
 using testing::MemoryFiles;
-using testing::RecordingView;
 using testing::SteppedProvider;
 
 class RecorderTest : public testing::SteppedOutputTest {
@@ -35,26 +34,23 @@ class RecorderTest : public testing::SteppedOutputTest {
     const int n = out.config().samples_per_block();
     return std::vector<float>(out.float_block(last), out.float_block(last) + n);
   }
-  void FillTheDisk(kornmill_test::SmallFileSystem::Kind kind);
+  // Recordings go to memory files with room for `room` samples each.
+  void InitWithMemoryFiles(size_t room = SIZE_MAX, bool room_is_format_end = false) {
+    files.room = room;
+    files.room_is_format_end = room_is_format_end;
+    out.set_writer_factory(files.factory());
+    Init();
+  }
+
+  MemoryFiles files;
 };
 
-TEST_F(RecorderTest, UnnumberedRecordingsReuseOneFile) {
-  Init();
-  out.config().numbered_files = 0;
-  std::string a, b;
-  const int length = out.MakeOutputFileName(a);
-  EXPECT_EQ(length, static_cast<int>(a.size()));
-  out.MakeOutputFileName(b);
-  EXPECT_EQ(a, folder.string() + "/sifter.wav");
-  EXPECT_EQ(b, a);
-  EXPECT_EQ(view.options_saved, 0);
-}
-
-TEST_F(RecorderTest, NumberedNamesCountAndWrap) {
+TEST_F(RecorderTest, NumberedNamesCountAndWrapUnnumberedOnesStay) {
   Init();
   std::string path;
-  out.MakeOutputFileName(path);
+  const int length = out.MakeOutputFileName(path);
   EXPECT_EQ(path, folder.string() + "/sifter01.wav");
+  EXPECT_EQ(length, static_cast<int>(path.size()));
   EXPECT_EQ(out.config().file_counter, 1);
   EXPECT_EQ(view.options_saved, 1);  // the counter is stored at once
   out.config().file_counter = 98;
@@ -68,6 +64,15 @@ TEST_F(RecorderTest, NumberedNamesCountAndWrap) {
   out.MakeOutputFileName(path);
   EXPECT_EQ(path, folder.string() + "/sifter99.wav");
   EXPECT_EQ(out.config().max_count, 99);
+  // Unnumbered recordings reuse one name and leave the counter alone.
+  out.config().numbered_files = 0;
+  const int saved = view.options_saved;
+  for (int i = 0; i < 2; ++i) {
+    out.MakeOutputFileName(path);
+    EXPECT_EQ(path, folder.string() + "/sifter.wav");
+  }
+  EXPECT_EQ(out.config().file_counter, 99);
+  EXPECT_EQ(view.options_saved, saved);
 }
 
 TEST_F(RecorderTest, NumberingGoesOnAfterTheFilesAlreadyThere) {
@@ -100,9 +105,7 @@ TEST_F(RecorderTest, NumberingGoesOnAfterTheFilesAlreadyThere) {
 }
 
 TEST_F(RecorderTest, OneFilePerStreamNumbersTheStream) {
-  MemoryFiles files;
-  out.set_writer_factory(files.factory());
-  Init();
+  InitWithMemoryFiles();
   out.config().one_file_per_stream = 1;
   out.config().file_counter = 6;
   out.ToggleRecord();
@@ -155,10 +158,7 @@ TEST_F(RecorderTest, StereoTwentyFourBitRecordingReadsBack) {
 }
 
 TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
-  MemoryFiles files;
-  files.room = 512 * 3 + 100;  // three blocks and a bit
-  out.set_writer_factory(files.factory());
-  Init();
+  InitWithMemoryFiles(512 * 3 + 100);  // three blocks and a bit
   out.TogglePlay(kPlayFromButton);
   out.ToggleRecord();
   std::vector<float> rendered;
@@ -186,11 +186,7 @@ TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
 // A WAV file ends at 4 GiB: recording stops there with a message that says the
 // file is complete, not that writing failed.
 TEST_F(RecorderTest, TheEndOfTheFormatStopsRecordingWithItsOwnMessage) {
-  MemoryFiles files;
-  files.room = 512 * 2 + 256;
-  files.room_is_format_end = true;
-  out.set_writer_factory(files.factory());
-  Init();
+  InitWithMemoryFiles(512 * 2 + 256, true);
   out.TogglePlay(kPlayFromButton);
   out.ToggleRecord();
   for (int i = 0; i < 4; ++i) Step();
@@ -200,11 +196,10 @@ TEST_F(RecorderTest, TheEndOfTheFormatStopsRecordingWithItsOwnMessage) {
   EXPECT_TRUE(files.files[0]->closed);
 }
 
-// A real full file system, with fallocate (tmpfs) and without (ext2): recording
-// stops with the write error, never SIGBUS, and the file holds whole blocks equal
-// to what was rendered.
-void RecorderTest::FillTheDisk(kornmill_test::SmallFileSystem::Kind kind) {
-  kornmill_test::SmallFileSystem fs(kind, folder, 2048);
+// A real full file system (ext2: no fallocate): recording stops with the write
+// error, never SIGBUS, and the file holds whole blocks equal to what was rendered.
+TEST_F(RecorderTest, FullDiskStopsRecordingAndKeepsTheFileWhole) {
+  kornmill_test::SmallFileSystem fs(kornmill_test::SmallFileSystem::Kind::kExt2, folder, 2048);
   ASSERT_TRUE(fs.mounted()) << fs.error();
   out.config().sample_width = 4;
   Init();
@@ -231,19 +226,8 @@ void RecorderTest::FillTheDisk(kornmill_test::SmallFileSystem::Kind kind) {
   EXPECT_TRUE(std::equal(got.begin(), got.end(), rendered.begin()));
 }
 
-TEST_F(RecorderTest, FullTmpfsStopsRecordingAndKeepsTheFileWhole) {
-  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kTmpfs);
-}
-
-TEST_F(RecorderTest, FullDiskWithoutFallocateStopsRecordingAndKeepsTheFileWhole) {
-  FillTheDisk(kornmill_test::SmallFileSystem::Kind::kExt2);
-}
-
 TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {
-  MemoryFiles files;
-  files.room = 512;
-  out.set_writer_factory(files.factory());
-  Init();
+  InitWithMemoryFiles(512);
   out.config().one_file_per_stream = 1;
   out.TogglePlay(kPlayFromButton);
   out.ToggleRecord();
@@ -257,9 +241,7 @@ TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {
 }
 
 TEST_F(RecorderTest, RecordingWhileStoppedWritesNothing) {
-  MemoryFiles files;
-  out.set_writer_factory(files.factory());
-  Init();
+  InitWithMemoryFiles();
   out.ToggleRecord();
   ASSERT_TRUE(out.recording());
   out.ToggleRecord();
@@ -329,20 +311,15 @@ TEST(OutputFolders, TheProgramsFolderIsMadeOnFirstRecording) {
   std::filesystem::remove_all(xdg);
   ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
   ::unsetenv("SFDIR");
-  Engine engine;
-  StreamTable streams;
-  streams.InitStreams(&engine.sine());
-  RecordingView view;
-  CountingWaker waker;
   {
-    AudioOutput out(engine, streams, view, waker);
-    out.set_device_provider(std::make_unique<SteppedProvider>());
-    out.InitAudioOutput();
-    EXPECT_EQ(out.output_folder(), xdg + "/Kornmill");
+    testing::OutputRig<CountingWaker> rig;
+    rig.out.set_device_provider(std::make_unique<SteppedProvider>());
+    rig.out.InitAudioOutput();
+    EXPECT_EQ(rig.out.output_folder(), xdg + "/Kornmill");
     EXPECT_FALSE(std::filesystem::exists(xdg + "/Kornmill"));
-    out.ToggleRecord();
-    EXPECT_TRUE(out.recording());
-    out.ToggleRecord();
+    rig.out.ToggleRecord();
+    EXPECT_TRUE(rig.out.recording());
+    rig.out.ToggleRecord();
   }
   EXPECT_TRUE(std::filesystem::exists(xdg + "/Kornmill/sifter01.wav"));
   std::filesystem::remove_all(xdg);
