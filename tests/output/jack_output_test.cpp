@@ -123,7 +123,7 @@ TEST_F(JackOutputTest, DyingServerStopsPlayCleanly) {
   std::system(("bash " + script + "jack_server_stop.sh " + name + " " + dir).c_str());
   ::setenv("JACK_DEFAULT_SERVER", fixture.c_str(), 1);
   ASSERT_TRUE(stopped);
-  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_EQ(view.play, testing::kShowsPlay);
   ASSERT_FALSE(view.errors.empty());
   EXPECT_NE(view.errors.back().find("JACK server shut down"), std::string::npos)
       << view.errors.back();

@@ -118,7 +118,7 @@ TEST_F(OptionsTest, OkStopsWhatPlaysBeforeTheRingIsRebuilt) {
   ASSERT_TRUE(out.playing());
   options.Apply();
   EXPECT_FALSE(out.playing());
-  EXPECT_EQ(view.play.text, "&Play");
+  EXPECT_EQ(view.play, testing::kShowsPlay);
   ExpectBuiltFor(44100, 16, 2);
   // Nothing changed: OK leaves a performance alone.
   out.TogglePlay(kPlayFromMidi);

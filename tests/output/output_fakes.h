@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,14 @@ namespace kornmill::testing {
 struct ButtonState {
   std::string text;
   bool checked = false;
+  bool operator==(const ButtonState&) const = default;
+  friend std::ostream& operator<<(std::ostream& o, const ButtonState& b) {
+    return o << '"' << b.text << '"' << (b.checked ? " checked" : "");
+  }
 };
+// What a Play button shows while stopped and while playing.
+inline const ButtonState kShowsPlay{"&Play", false};
+inline const ButtonState kShowsStop{"Sto&p", true};
 
 class RecordingView : public OutputView {
  public:

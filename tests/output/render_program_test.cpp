@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -127,26 +126,15 @@ TEST_F(RenderProgram, AnEarlierFileIsReplacedOnlyBySuccess) {
 
 // A NaN in a float source is replaced (and the user told); the render is sound.
 TEST_F(RenderProgram, NotANumberInTheSourceIsReplacedAndReported) {
-  // One second of a mono 44100 Hz IEEE-float sine with a NaN at sample 1000.
-  const uint32_t frames = 44100;
-  std::string wav;
-  auto put = [&wav](uint32_t v, int bytes) {
-    for (int k = 0; k < bytes; ++k) wav.push_back(char(v >> (8 * k)));
-  };
-  wav += "RIFF";
-  put(36 + frames * 4, 4);
-  wav += "WAVEfmt ";
-  put(16, 4);  // the record: IEEE float, one channel, rate, bytes a second, block align, bits
-  put(3, 2), put(1, 2), put(44100, 4), put(44100 * 4, 4), put(4, 2), put(32, 2);
-  wav += "data";
-  put(frames * 4, 4);
-  for (uint32_t i = 0; i < frames; ++i) {
-    const float v = i == 1000 ? std::numeric_limits<float>::quiet_NaN() : float(std::sin(i * 0.05));
-    uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    put(bits, 4);
-  }
-  std::ofstream(Path("nan.wav"), std::ios::binary) << wav;
+  // One second of a mono 44100 Hz float sine with a NaN at sample 1000, written by libsndfile.
+  SF_INFO info{0, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+  SNDFILE* f = sf_open(Path("nan.wav").c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  std::vector<float> sine(44100);
+  for (size_t i = 0; i < sine.size(); ++i) sine[i] = float(std::sin(double(i) * 0.05));
+  sine[1000] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(sf_write_float(f, sine.data(), sf_count_t(sine.size())), sf_count_t(sine.size()));
+  sf_close(f);
   std::string text;
   ASSERT_EQ(Run("--seconds 1 --source " + Path("nan.wav") + " -o " + Path("out.wav"), &text), 0)
       << text;
