@@ -22,6 +22,7 @@ namespace kornmill {
 namespace {
 
 using testing::CountingWaker;
+using testing::MemoryFile;
 using testing::MemoryFiles;
 using testing::SteppedProvider;
 
@@ -157,43 +158,46 @@ TEST_F(RecorderTest, StereoTwentyFourBitRecordingReadsBack) {
   EXPECT_EQ(std::filesystem::file_size(path), 44u + 5120u * 3u);
 }
 
-TEST_F(RecorderTest, ShortWriteStopsRecordingAndKeepsWhatWasWritten) {
-  InitWithMemoryFiles(512 * 3 + 100);  // three blocks and a bit
+// A write that comes up short ends the recording (one file or one per stream): the file keeps
+// what it took and is closed, the button shows it, play goes on and the next click starts a new
+// file. A WAV file at its 4 GiB end says that the file is complete instead.
+TEST_F(RecorderTest, AShortWriteEndsTheRecordingAndKeepsWhatWasWritten) {
+  const std::string write_error = "ERROR: Could not write to output soundfile. Closed file.";
+  const struct {
+    size_t room;
+    bool format_end;
+    bool per_stream;
+    std::string message;
+  } rows[] = {
+      {512 * 3 + 100, false, false, write_error},  // three blocks and a bit
+      {512 * 2 + 256, true, false,
+       "WAV files end at 4 GiB: recording stopped; the file is complete"},
+      {512, false, true, write_error},
+  };
+  InitWithMemoryFiles();
   out.TogglePlay(kPlayFromButton);
-  out.ToggleRecord();
-  std::vector<float> rendered;
-  for (int i = 0; i < 5; ++i) {
-    auto b = Step();
-    rendered.insert(rendered.end(), b.begin(), b.end());
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.room);
+    files.room = r.room;
+    files.room_is_format_end = r.format_end;
+    out.config().one_file_per_stream = r.per_stream;
+    out.ToggleRecord();
+    ASSERT_TRUE(view.record_checked);
+    std::vector<float> rendered;
+    for (int i = 0; i < 5 && out.recording(); ++i) {
+      auto b = Step();
+      rendered.insert(rendered.end(), b.begin(), b.end());
+    }
+    EXPECT_FALSE(out.recording());
+    EXPECT_FALSE(view.record_checked);
+    EXPECT_EQ(view.status.back(), r.message);
+    const MemoryFile& file = *files.files.back();
+    EXPECT_TRUE(file.closed);
+    ASSERT_EQ(file.samples.size(), r.room);
+    EXPECT_TRUE(std::equal(file.samples.begin(), file.samples.end(), rendered.begin()));
+    EXPECT_TRUE(out.playing());
   }
-  EXPECT_FALSE(out.recording());
-  ASSERT_FALSE(view.status.empty());
-  EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
-  ASSERT_EQ(files.files.size(), 1u);
-  EXPECT_TRUE(files.files[0]->closed);
-  const auto& kept = files.files[0]->samples;
-  ASSERT_EQ(kept.size(), files.room);
-  EXPECT_TRUE(std::equal(kept.begin(), kept.begin() + 512 * 3, rendered.begin()));
-  EXPECT_FALSE(view.record_checked);  // the buttons show that recording has ended
-  EXPECT_TRUE(out.playing());         // play goes on
-  // So the next click starts a new recording.
-  out.ToggleRecord();
-  EXPECT_TRUE(out.recording());
-  EXPECT_TRUE(view.record_checked);
-  EXPECT_EQ(files.files.size(), 2u);
-}
-
-// A WAV file ends at 4 GiB: recording stops there with a message that says the
-// file is complete, not that writing failed.
-TEST_F(RecorderTest, TheEndOfTheFormatStopsRecordingWithItsOwnMessage) {
-  InitWithMemoryFiles(512 * 2 + 256, true);
-  out.TogglePlay(kPlayFromButton);
-  out.ToggleRecord();
-  for (int i = 0; i < 4; ++i) Step();
-  EXPECT_FALSE(out.recording());
-  EXPECT_FALSE(view.record_checked);
-  EXPECT_EQ(view.status.back(), "WAV files end at 4 GiB: recording stopped; the file is complete");
-  EXPECT_TRUE(files.files[0]->closed);
+  EXPECT_EQ(files.files.size(), 3u);
 }
 
 // A real full file system (ext2: no fallocate): recording stops with the write
@@ -224,20 +228,6 @@ TEST_F(RecorderTest, FullDiskStopsRecordingAndKeepsTheFileWhole) {
   EXPECT_EQ(sf_readf_float(f, got.data(), info.frames), info.frames);
   sf_close(f);
   EXPECT_TRUE(std::equal(got.begin(), got.end(), rendered.begin()));
-}
-
-TEST_F(RecorderTest, PerStreamShortWriteDropsTheFileAndEndsRecording) {
-  InitWithMemoryFiles(512);
-  out.config().one_file_per_stream = 1;
-  out.TogglePlay(kPlayFromButton);
-  out.ToggleRecord();
-  Step();
-  EXPECT_TRUE(out.recording());
-  Step();
-  EXPECT_FALSE(out.recording());
-  EXPECT_FALSE(view.record_checked);
-  EXPECT_EQ(view.status.back(), "ERROR: Could not write to output soundfile. Closed file.");
-  EXPECT_TRUE(files.files[0]->closed);
 }
 
 TEST_F(RecorderTest, RecordingWhileStoppedWritesNothing) {

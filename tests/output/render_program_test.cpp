@@ -56,29 +56,28 @@ TEST_F(RenderProgram, BadInputExitsNonZeroWithOneLine) {
 // Something at the output path that is not a soundfile to replace is refused
 // and left exactly as it was.
 TEST_F(RenderProgram, RefusesWhatIsNotARegularFileAndLeavesItAlone) {
-  std::string text;
-  EXPECT_EQ(Run("--blocks 2 -o /dev/null", &text), 1);
-  EXPECT_EQ(text,
-            "kornmill-render: error: /dev/null is a device, not a soundfile to replace: give "
-            "another output file\n");
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+  fs::create_directories(Path("empty"));
+  std::ofstream(Path("kept.wav")) << "a file the user keeps";
+  fs::permissions(Path("kept.wav"), fs::perms::owner_read | fs::perms::group_read);
+  const std::pair<std::string, std::string> refusals[] = {
+      {"/dev/null",
+       "kornmill-render: error: /dev/null is a device, not a soundfile to replace: give another "
+       "output file\n"},
+      {Path("fifo"), " is a FIFO"},
+      {Path("empty"), " is a folder"},
+      {Path("kept.wav"), " is read-only"},
+  };
+  for (const auto& [path, reason] : refusals) {
+    std::string text;
+    EXPECT_EQ(Run("--blocks 2 -o " + path, &text), 1);
+    EXPECT_NE(text.find(reason), std::string::npos) << text;
+  }
   struct stat st {};
   ASSERT_EQ(::stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
-
-  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
-  EXPECT_EQ(Run("--blocks 2 -o " + Path("fifo"), &text), 1);
-  EXPECT_NE(text.find("is a FIFO"), std::string::npos) << text;
   EXPECT_TRUE(fs::is_fifo(Path("fifo")));
-
-  fs::create_directories(Path("empty"));
-  EXPECT_EQ(Run("--blocks 2 -o " + Path("empty"), &text), 1);
-  EXPECT_NE(text.find("is a folder"), std::string::npos) << text;
   EXPECT_TRUE(fs::is_directory(Path("empty")));
-
-  std::ofstream(Path("kept.wav")) << "a file the user keeps";
-  fs::permissions(Path("kept.wav"), fs::perms::owner_read | fs::perms::group_read);
-  EXPECT_EQ(Run("--blocks 2 -o " + Path("kept.wav"), &text), 1);
-  EXPECT_NE(text.find("is read-only"), std::string::npos) << text;
   EXPECT_EQ(ReadBytes(Path("kept.wav")), "a file the user keeps");
   EXPECT_EQ(Names(folder_.string()), (std::vector<std::string>{"empty", "fifo", "kept.wav"}));
 }
