@@ -8,7 +8,6 @@
 
 #include "controls/control_table.h"
 #include "output/render/render_job.h"
-#include "output/render/render_options.h"
 #include "output/render/render_score.h"
 #include "patches/bank_file.h"
 #include "patches/patch_bank.h"
@@ -18,7 +17,6 @@ namespace kornmill {
 namespace {
 
 using testing::ReadBytes;
-using testing::UsageMessage;
 
 // A patch far from the defaults in every control, the pan position included.
 constexpr std::array<int32_t, kPatchValues> kPatch = {
@@ -50,24 +48,6 @@ class RenderRecallTest : public testing::RenderFolder {
   const std::string a = Path("a.wav");
   const std::string b = Path("b.wav");
 };
-
-TEST_F(RenderRecallTest, OptionsAndScoreLines) {
-  const RenderOptions o = ParseRenderArgs({"--bank", "x.kpb", "--recall", "2", "-o", "o.wav"});
-  EXPECT_EQ(o.bank, "x.kpb");
-  EXPECT_EQ(o.recall, 2);
-  EXPECT_EQ(ParseRenderArgs({"--recall", "0", "-o", "o.wav"}).recall, 0);
-  EXPECT_EQ(UsageMessage({"--recall", "3", "-o", "o.wav"}), "--recall 3 needs --bank FILE.kpb");
-  EXPECT_EQ(UsageMessage({"--bank", "x", "--recall", "21", "-o", "o.wav"}),
-            "--recall must be 0 (the default patch) or a slot 1 to 20");
-  std::istringstream score("1.5 recall 4\n0.5 recall 0\n");
-  const auto events = ParseScore(score, "s");
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].kind, ScoreEvent::kRecall);
-  EXPECT_EQ(events[0].slot, 0);
-  EXPECT_EQ(events[1].slot, 4);
-  std::istringstream bad("1 recall 21\n");
-  EXPECT_THROW(ParseScore(bad, "s"), ScoreError);
-}
 
 // End to end through the program: the bank file, its reader and the recall.
 TEST_F(RenderRecallTest, ARecallSoundsLikeItsValuesSet) {

@@ -37,10 +37,35 @@ TEST(RenderArgs, DefaultsAndEveryOption) {
   EXPECT_EQ(o.interpolation, Interpolation::kSpline);
   EXPECT_EQ(o.bits, 32);
   EXPECT_EQ(o.total_frames(), 441000);
-  o = Args({"--source",    "a.wav",           "--rate",   "48000", "--mono", "--block",    "64",
-            "--interp",    "cubic",           "--blocks", "7",     "--bits", "24",         "-o",
-            "y.wav",       "--set",           "7=100",    "--set", "28=6",   "--channels", "3",
-            "--hard-sync", "--no-reset-loop", "--score",  "s.txt"});
+  o = Args({"--source",
+            "a.wav",
+            "--rate",
+            "48000",
+            "--mono",
+            "--block",
+            "64",
+            "--interp",
+            "cubic",
+            "--blocks",
+            "7",
+            "--bits",
+            "24",
+            "-o",
+            "y.wav",
+            "--set",
+            "7=100",
+            "--set",
+            "28=6",
+            "--channels",
+            "3",
+            "--hard-sync",
+            "--no-reset-loop",
+            "--score",
+            "s.txt",
+            "--bank",
+            "b.kpb",
+            "--recall",
+            "2"});
   EXPECT_EQ(o.source, "a.wav");
   EXPECT_EQ(o.rate, 48000u);
   EXPECT_FALSE(o.stereo);
@@ -53,11 +78,17 @@ TEST(RenderArgs, DefaultsAndEveryOption) {
   EXPECT_EQ(o.channels, 3);
   EXPECT_TRUE(o.hard_sync);
   EXPECT_FALSE(o.reset_loop);
+  EXPECT_EQ(o.bank, "b.kpb");
+  EXPECT_EQ(o.recall, 2);
   EXPECT_EQ(Args({"--seconds", "0.5", "-o", "x"}).total_frames(), 22050);
+  EXPECT_EQ(Args({"--recall", "0", "-o", "x"}).recall, 0);  // the default patch needs no bank
 }
 
 TEST(RenderArgs, BadArgumentsSayWhatIsWrong) {
   EXPECT_EQ(UsageMessage({"--seconds", "1"}), "no output file: give -o OUT.wav");
+  EXPECT_EQ(UsageMessage({"-o", "x", "--recall", "3"}), "--recall 3 needs --bank FILE.kpb");
+  EXPECT_EQ(UsageMessage({"-o", "x", "--bank", "b", "--recall", "21"}),
+            "--recall must be 0 (the default patch) or a slot 1 to 20");
   EXPECT_EQ(UsageMessage({"-o", "x", "--bits", "20"}), "--bits must be 16, 24 or 32");
   EXPECT_EQ(UsageMessage({"-o", "x", "--block", "100"}),
             "--block must be a power of two from 4 to 16384");
@@ -129,15 +160,18 @@ TEST(RenderScore, LinesCommentsAndErrors) {
       "2.5 set 23 1000 32   # louder over half a second\n"
       "\n"
       "1 set 7 2000\n"
-      "3 stop\n");
+      "3 stop\n"
+      "1.5 recall 4\n");
   auto events = ParseScore(in, "s.txt");
-  ASSERT_EQ(events.size(), 3u);
+  ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].seconds, 1.0);
   EXPECT_EQ(events[0].change_time, -1);
-  EXPECT_EQ(events[1].control, 23);
-  EXPECT_EQ(events[1].value, 1000);
-  EXPECT_EQ(events[1].change_time, 32);
-  EXPECT_EQ(events[2].kind, ScoreEvent::kStop);
+  EXPECT_EQ(events[1].kind, ScoreEvent::kRecall);
+  EXPECT_EQ(events[1].slot, 4);
+  EXPECT_EQ(events[2].control, 23);
+  EXPECT_EQ(events[2].value, 1000);
+  EXPECT_EQ(events[2].change_time, 32);
+  EXPECT_EQ(events[3].kind, ScoreEvent::kStop);
   std::istringstream bad("1 set 23 1000\n2 sett 1 2\n");
   try {
     ParseScore(bad, "s.txt");
@@ -146,8 +180,10 @@ TEST(RenderScore, LinesCommentsAndErrors) {
     EXPECT_EQ(std::string(e.what()),
               "s.txt:2: expected \"set\", \"recall\" or \"stop\" after the time, not \"sett\"");
   }
-  std::istringstream range("1 set 23 5000\n");
-  EXPECT_THROW(ParseScore(range, "s"), ScoreError);
+  for (const char* out_of_range : {"1 set 23 5000\n", "1 recall 21\n"}) {
+    std::istringstream range(out_of_range);
+    EXPECT_THROW(ParseScore(range, "s"), ScoreError) << out_of_range;
+  }
 }
 
 TEST(RenderScore, EventsAfterTheEndAreNamed) {
