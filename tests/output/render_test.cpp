@@ -37,35 +37,10 @@ TEST(RenderArgs, DefaultsAndEveryOption) {
   EXPECT_EQ(o.interpolation, Interpolation::kSpline);
   EXPECT_EQ(o.bits, 32);
   EXPECT_EQ(o.total_frames(), 441000);
-  o = Args({"--source",
-            "a.wav",
-            "--rate",
-            "48000",
-            "--mono",
-            "--block",
-            "64",
-            "--interp",
-            "cubic",
-            "--blocks",
-            "7",
-            "--bits",
-            "24",
-            "-o",
-            "y.wav",
-            "--set",
-            "7=100",
-            "--set",
-            "28=6",
-            "--channels",
-            "3",
-            "--hard-sync",
-            "--no-reset-loop",
-            "--score",
-            "s.txt",
-            "--bank",
-            "b.kpb",
-            "--recall",
-            "2"});
+  o = Args({"--source",    "a.wav",           "--rate",   "48000", "--mono", "--block",    "64",
+            "--interp",    "cubic",           "--blocks", "7",     "--bits", "24",         "-o",
+            "y.wav",       "--set",           "7=100",    "--set", "28=6",   "--channels", "3",
+            "--hard-sync", "--no-reset-loop", "--score",  "s.txt"});
   EXPECT_EQ(o.source, "a.wav");
   EXPECT_EQ(o.rate, 48000u);
   EXPECT_FALSE(o.stereo);
@@ -78,9 +53,10 @@ TEST(RenderArgs, DefaultsAndEveryOption) {
   EXPECT_EQ(o.channels, 3);
   EXPECT_TRUE(o.hard_sync);
   EXPECT_FALSE(o.reset_loop);
+  EXPECT_EQ(Args({"--seconds", "0.5", "-o", "x"}).total_frames(), 22050);
+  o = Args({"--bank", "b.kpb", "--recall", "2", "-o", "x"});
   EXPECT_EQ(o.bank, "b.kpb");
   EXPECT_EQ(o.recall, 2);
-  EXPECT_EQ(Args({"--seconds", "0.5", "-o", "x"}).total_frames(), 22050);
   EXPECT_EQ(Args({"--recall", "0", "-o", "x"}).recall, 0);  // the default patch needs no bank
 }
 
