@@ -265,6 +265,18 @@ TEST_F(RenderJobTest, SoftStopFadesAndSilenceKeepsTheRequestedLength) {
   EXPECT_EQ(Peak(samples, 2 * 70000, samples.size()), 0.0f);
 }
 
+// The renderer's blocks are played as soon as they are made, so a stop in the
+// first blocks (at 0.01 s, the third block) finds play running and fades.
+TEST_F(RenderJobTest, StopInTheFirstBlocksFadesToo) {
+  std::istringstream text("0.01 stop\n");
+  RenderJob job;
+  job.Run(Args({"--seconds", "1", "--set", "10=1448", "-o", Path("o.wav")}),
+          ParseScore(text, "early"));
+  const auto samples = ReadFloats(Path("o.wav"), nullptr);
+  EXPECT_GT(Peak(samples, 2 * 4410, 2 * 17640), 0.01f);  // 0.1 s to 0.4 s: fading
+  EXPECT_EQ(Peak(samples, 2 * 26460, samples.size()), 0.0f);  // silent from 0.6 s
+}
+
 // A stop before the first block (the score's time 0) stops play while Play is
 // still filling its first blocks; the render is silence of the length asked for.
 TEST_F(RenderJobTest, StopAtTimeZeroGivesSilenceOfTheRequestedLength) {
