@@ -93,6 +93,13 @@ TEST_F(BankCommandsTest, LoadReadsIntoTheShownBankAndMovesThePatchFolder) {
   EXPECT_EQ(r.notice, 0);
   EXPECT_EQ(r.bank_text, "Bank is not used by any stream");
   EXPECT_TRUE(prompts.questions.empty());
+  // A broken file leaves the bank as it was and the panel unchanged.
+  WriteAll(other.path + "Broken.kpb", {'K', 'b', 'n', 'k', 100, 0, 0, 0, 5, 0, 0, 0, 1, 2});
+  prompts.chosen = other.path + "Broken.kpb";
+  EXPECT_FALSE(commands.Load().bank_text.has_value());
+  EXPECT_EQ(prompts.warnings.size(), 1u);
+  EXPECT_EQ(banks.bank(3).name(), "Far");
+  EXPECT_EQ(banks.bank(3).patch_count(), 1);
 }
 
 TEST_F(BankCommandsTest, LoadingAFileNamedLikeAnUnchangedBankOnlySwitchesToIt) {
@@ -137,18 +144,6 @@ TEST_F(BankCommandsTest, LoadAsksAboutUnsavedChangesFirst) {
   commands.Load();
   EXPECT_EQ(banks.bank(0).name(), "Next");
   EXPECT_FALSE(banks.bank(0).has_changes());
-}
-
-TEST_F(BankCommandsTest, ABrokenFileLeavesTheBankAsItWas) {
-  WriteAll(Path("Broken"), {'K', 'b', 'n', 'k', 100, 0, 0, 0, 5, 0, 0, 0, 1, 2});
-  Store(0, 3);
-  banks.bank(0).set_dirty(kBankSaved);
-  prompts.chosen = Path("Broken");
-  const BankCommandResult r = commands.Load();
-  EXPECT_FALSE(r.bank_text.has_value());
-  ASSERT_EQ(prompts.warnings.size(), 1u);
-  EXPECT_EQ(banks.bank(0).patch_count(), 1);
-  EXPECT_TRUE(banks.bank(0).slot(3).stored());
 }
 
 TEST_F(BankCommandsTest, ExitSavesBanksInOrderAndStopsAtACancelledQuestion) {
@@ -196,19 +191,6 @@ TEST_F(BankCommandsTest, ExitNamesOnlyUnnamedBanksByTheirLetter) {
   EXPECT_TRUE(std::filesystem::exists(Path("Emptied")));
   EXPECT_FALSE(std::filesystem::exists(Path("E")));
   EXPECT_EQ(session.values, (std::map<char, std::string>{{'D', "D"}}));
-}
-
-TEST_F(BankCommandsTest, SessionFirstRunReadsLetterFiles) {
-  MakeFile("A", 2);
-  MakeFile("C", 1);
-  MemorySession session;
-  const auto loaded = LoadSessionPatches(session, folder.path, banks, prompts);
-  EXPECT_EQ(loaded, (std::array<bool, kBankCount>{true, false, true}));
-  EXPECT_EQ(banks.bank(0).name(), "A");
-  EXPECT_EQ(banks.bank(0).patch_count(), 2);
-  EXPECT_EQ(banks.bank(2).name(), "C");
-  EXPECT_EQ(banks.bank(1).patch_count(), 0);
-  EXPECT_TRUE(prompts.warnings.empty());
 }
 
 TEST_F(BankCommandsTest, SessionValuesNameFilesInsideTheFolder) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "../small_file_system.h"
 #include "controls/control_table.h"
 #include "patch_test_util.h"
 #include "patches/bank_file.h"
@@ -304,16 +305,12 @@ TEST_F(BankFileTest, AnUnwritableFolderIsReportedAndKeepsTheBankUnsaved) {
   EXPECT_TRUE(bank.slot(3).changed());
 }
 
-// A real full file system: a small tmpfs (needs the right to mount).
+// A real full file system: a 16 KiB tmpfs (needs the right to mount).
 TEST_F(BankFileTest, ASaveThatFillsTheDiskKeepsTheOldFile) {
-  const std::string mnt = folder.path + "small";
-  std::filesystem::create_directories(mnt);
-  ASSERT_EQ(std::system(("mount -t tmpfs -o size=16k tmpfs " + mnt).c_str()), 0)
-      << "this test mounts a 16 KiB tmpfs and needs the right to";
-  struct Unmount {
-    std::string at;
-    ~Unmount() { std::system(("umount " + at).c_str()); }
-  } unmount{mnt};
+  using kornmill_test::SmallFileSystem;
+  const SmallFileSystem disk(SmallFileSystem::Kind::kTmpfs, folder.path, 16);
+  ASSERT_TRUE(disk.mounted()) << disk.error();
+  const std::string mnt = disk.path();
   PatchBank bank = MakeBank("Rain");
   ASSERT_EQ(WritePatchBank(bank, mnt, prompts), kNoticeSavedBank);
   const auto old = ReadAll(mnt + "/Rain.kpb");

@@ -73,11 +73,6 @@ TEST_F(FactoryBanksTest, AFileOfTheSameNameIsLeftUntouched) {
   EXPECT_TRUE(copy.copied.empty());
   EXPECT_TRUE(copy.problems.empty());
   EXPECT_EQ(ReadAll(patches.path + "Stretch.kpb"), mine);
-  // Even a file that is no bank at all.
-  WriteAll(patches.path + "Clouds.kpb", {'n', 'o', 't'});
-  MakeBank(factory.path, "Clouds", 20);
-  CopyFactoryBanks(factory.path, patches.path);
-  EXPECT_EQ(ReadAll(patches.path + "Clouds.kpb"), (std::vector<uint8_t>{'n', 'o', 't'}));
 }
 
 TEST_F(FactoryBanksTest, LetterBanksComeFirstAndFactoryBanksTakeTheEmptyOnes) {
@@ -88,6 +83,7 @@ TEST_F(FactoryBanksTest, LetterBanksComeFirstAndFactoryBanksTakeTheEmptyOnes) {
   const auto loaded = LoadSessionPatches(session, patches.path, banks, prompts, factory.path);
   EXPECT_EQ(loaded, (std::array<bool, kBankCount>{true, true, true, true}));
   EXPECT_EQ(banks.bank(0).name(), "A");
+  EXPECT_EQ(banks.bank(0).patch_count(), 2);
   EXPECT_EQ(banks.bank(1).name(), "Clouds");
   EXPECT_EQ(banks.bank(2).name(), "C");
   EXPECT_EQ(banks.bank(3).name(), "Stretch");

@@ -2,14 +2,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <deque>
-#include <map>
-#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,24 +28,10 @@ class ScriptedPrompts : public PatchPrompts {
   };
 
   Answer AskYesNoCancel(std::string_view title, std::string_view text) override {
-    questions.push_back({std::string(title), std::string(text)});
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return kCancel;
-    }
-    const Answer a = answers.front();
-    answers.pop_front();
-    return a;
+    return Next(answers, kCancel, title, text);
   }
   bool AskOkCancel(std::string_view title, std::string_view text) override {
-    questions.push_back({std::string(title), std::string(text)});
-    if (oks.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool ok = oks.front();
-    oks.pop_front();
-    return ok;
+    return Next(oks, false, title, text);
   }
   void ShowWarning(std::string_view title, std::string_view text) override {
     warnings.push_back({std::string(title), std::string(text)});
@@ -61,6 +47,20 @@ class ScriptedPrompts : public PatchPrompts {
   std::vector<Box> questions;
   std::vector<Box> warnings;
   std::vector<std::string> chooser_folders;
+
+ private:
+  // Records the question and gives the next scripted answer, or `none` when the script is out.
+  template <typename T>
+  T Next(std::deque<T>& script, T none, std::string_view title, std::string_view text) {
+    questions.push_back({std::string(title), std::string(text)});
+    if (script.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return none;
+    }
+    const T answer = script.front();
+    script.pop_front();
+    return answer;
+  }
 };
 
 // The session kept in memory; `fail` makes every call throw.
@@ -96,13 +96,10 @@ class MemorySession : public SessionStore {
 // A fresh folder under the temporary folder, removed with the object.
 struct TempFolder {
   TempFolder() {
-    static int n = 0;
-    path = (std::filesystem::temp_directory_path() /
-            ("kornmill-patches-" + std::to_string(::getpid()) + "-" + std::to_string(n++)))
-               .string() +
-           "/";
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
+    std::string name =
+        (std::filesystem::temp_directory_path() / "kornmill-patches-XXXXXX").string();
+    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    path = name + "/";
   }
   ~TempFolder() {
     std::error_code ec;
