@@ -27,12 +27,22 @@ class JackMidiTest : public ::testing::Test {
     ports = MakeSystemMidiPorts();
   }
 
-  // Waits until `n` messages have arrived (or 20 s passed) and returns them.
-  std::vector<uint32_t> Collect(size_t n) {
-    std::vector<uint32_t> got;
+  // Sends active sensing from `keys` until the new connection carries it (slow under
+  // ThreadSanitizer), then `messages`; returns what arrived within 20 s besides active sensing.
+  std::vector<uint32_t> SendAndCollect(RtMidiOut& keys,
+                                       const std::vector<std::vector<unsigned char>>& messages) {
+    const std::vector<unsigned char> sensing{0xFE};
     const auto end = Clock::now() + std::chrono::seconds(20);
-    while (got.size() < n && Clock::now() < end) {
-      queue.Drain([&got](uint32_t m) { got.push_back(m); });
+    while (queue.received() == 0 && Clock::now() < end) {
+      keys.sendMessage(&sensing);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (const auto& m : messages) keys.sendMessage(&m);
+    std::vector<uint32_t> got;
+    while (got.size() < messages.size() && Clock::now() < end + std::chrono::seconds(5)) {
+      queue.Drain([&got](uint32_t m) {
+        if (m != 0xFE) got.push_back(m);
+      });
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return got;
@@ -68,22 +78,8 @@ TEST_F(JackMidiTest, TheOwnPortIsListedFirstAndReceivesFromAnotherClient) {
   const unsigned port = PortOf(keys, kOwnPortName);
   ASSERT_LT(port, keys.getPortCount());
   keys.openPort(port, "out");
-  // Active sensing until the new connection carries it (slow under ThreadSanitizer).
-  const std::vector<unsigned char> sensing{0xFE};
-  const auto end = Clock::now() + std::chrono::seconds(20);
-  while (queue.received() == 0 && Clock::now() < end) {
-    keys.sendMessage(&sensing);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  const std::vector<std::vector<unsigned char>> sent = {
-      {0x90, 60, 100}, {0xB0, 27, 127}, {0xE0, 0, 64}, {0xC0, 33}, {0xFA}, {0x80, 60, 0}};
-  for (const auto& m : sent) keys.sendMessage(&m);
-  std::vector<uint32_t> got;
-  while (got.size() < sent.size() && Clock::now() < end + std::chrono::seconds(5)) {
-    for (uint32_t m : Collect(1)) {
-      if (m != 0xFE) got.push_back(m);
-    }
-  }
+  const std::vector<uint32_t> got = SendAndCollect(
+      keys, {{0x90, 60, 100}, {0xB0, 27, 127}, {0xE0, 0, 64}, {0xC0, 33}, {0xFA}, {0x80, 60, 0}});
   EXPECT_EQ(got, (std::vector<uint32_t>{0x643C90, 0x7F1BB0, 0x4000E0, 0x21C0, 0xFA, 0x3C80}));
   EXPECT_EQ(queue.dropped(), 0u);
 }
@@ -102,21 +98,8 @@ TEST_F(JackMidiTest, AnotherClientsPortIsListedWithItsSystemAndOpened) {
   std::string error;
   std::unique_ptr<MidiPort> input = ports->Open(*entry, queue, error);
   ASSERT_TRUE(input) << error;
-  // Active sensing until the connection carries it (slow under ThreadSanitizer).
-  const std::vector<unsigned char> sensing{0xFE};
-  const auto end = Clock::now() + std::chrono::seconds(20);
-  while (queue.received() == 0 && Clock::now() < end) {
-    keys.sendMessage(&sensing);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   const std::vector<unsigned char> note{0x91, 64, 1};
-  keys.sendMessage(&note);
-  std::vector<uint32_t> got;
-  while (got.empty() && Clock::now() < end + std::chrono::seconds(5)) {
-    for (uint32_t m : Collect(1)) {
-      if (m != 0xFE) got.push_back(m);
-    }
-  }
+  const std::vector<uint32_t> got = SendAndCollect(keys, {note});
   EXPECT_EQ(got, std::vector<uint32_t>{0x014091});
   // Closing it stops the messages.
   input.reset();

@@ -31,15 +31,6 @@ TEST(ResponseRows, EditsSetTheirBits) {
   EXPECT_EQ(UnpackRow(WithFrom(w, 250)).to, 90);
 }
 
-TEST(ResponseRows, ListsAndTheirControls) {
-  EXPECT_EQ(kResponseSources[5].text, "Note/Pbend");
-  EXPECT_EQ(kResponseSources[5].flags, kSourceNote | kSourceBend);
-  EXPECT_EQ(kResponseParameters[0].control, -1);
-  EXPECT_EQ(kResponseParameters[1].control, 4);    // "Sf rate": 1504
-  EXPECT_EQ(kResponseParameters[11].control, 21);  // "Decay": 1521
-  EXPECT_EQ(kResponseParameters[12].text, "Output amp");
-}
-
 TEST(ResponseRows, OkDropsIncompleteRowsAndMovesTheRestUp) {
   ResponseWords w{0x72D,
                   Row(1, 4, 0, 100),

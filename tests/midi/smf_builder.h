@@ -20,6 +20,21 @@ class SmfBuilder {
     while (v >>= 7) tmp.insert(tmp.begin(), static_cast<uint8_t>(0x80 | (v & 0x7F)));
     b.insert(b.end(), tmp.begin(), tmp.end());
   }
+  // The header chunk, its fields as given.
+  static Bytes Header(int format, int tracks, int division) {
+    Bytes f{'M', 'T', 'h', 'd'};
+    Be(f, 6, 4);
+    Be(f, static_cast<uint32_t>(format), 2);
+    Be(f, static_cast<uint32_t>(tracks), 2);
+    Be(f, static_cast<uint32_t>(division), 2);
+    return f;
+  }
+  // Appends a track chunk holding `body` to `file`.
+  static void AppendTrack(Bytes& file, const Bytes& body) {
+    file.insert(file.end(), {'M', 'T', 'r', 'k'});
+    Be(file, static_cast<uint32_t>(body.size()), 4);
+    file.insert(file.end(), body.begin(), body.end());
+  }
 
   // One track at `ticks` a quarter note, 120 bpm unless a tempo is given.
   explicit SmfBuilder(int ticks = 96) : ticks_(ticks) {}
@@ -33,24 +48,23 @@ class SmfBuilder {
     return Event(delta, {0xFF, 0x51, 0x03, static_cast<uint8_t>(micros >> 16),
                          static_cast<uint8_t>(micros >> 8), static_cast<uint8_t>(micros)});
   }
-  Bytes Build(uint32_t end_delta = 0) const {
+  // The track's events and its end, `end_delta` ticks after the last event.
+  Bytes Track(uint32_t end_delta = 0) const {
     Bytes t = track_;
     Vlq(t, end_delta);
     t.insert(t.end(), {0xFF, 0x2F, 0x00});
-    Bytes f{'M', 'T', 'h', 'd'};
-    Be(f, 6, 4);
-    Be(f, 0, 2);
-    Be(f, 1, 2);
-    Be(f, static_cast<uint32_t>(ticks_), 2);
-    f.insert(f.end(), {'M', 'T', 'r', 'k'});
-    Be(f, static_cast<uint32_t>(t.size()), 4);
-    f.insert(f.end(), t.begin(), t.end());
+    return t;
+  }
+  // A format 0 file of this one track.
+  Bytes Build(uint32_t end_delta = 0) const {
+    Bytes f = Header(0, 1, ticks_);
+    AppendTrack(f, Track(end_delta));
     return f;
   }
   void Write(const std::string& path, uint32_t end_delta = 0) const {
     const Bytes b = Build(end_delta);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
 
  private:
