@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <vector>
 
+#include "../patches/patch_test_util.h"
+#include "built_files.h"
 #include "controls/control_table.h"
 #include "manual/bank_source.h"
 #include "manual/factory_page.h"
@@ -15,22 +17,13 @@
 #include "patches/bank_names.h"
 #include "patches/patch_bank.h"
 #include "patches/patch_bank_io.h"
-#include "patches/patch_prompts.h"
 
 namespace kornmill {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kShare = KORNMILL_SHARE_DIR;
 const fs::path kHelp = kShare / "help";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Every value of `attribute` in the page, in order.
 std::vector<std::string> AttributeValues(const std::string& html, const std::string& attribute) {
@@ -58,10 +51,11 @@ bool External(const std::string& href) {
          href.rfind("mailto:", 0) == 0;
 }
 
-TEST(BuiltManual, EveryLinkBetweenHelpPagesResolves) {
+TEST(BuiltManual, EveryLinkResolvesAndEveryPageIsReachableFromTheContents) {
   const auto pages = Pages();
   ASSERT_GE(pages.size(), 10u) << "the build made too few pages in " << kHelp;
   int links = 0;
+  std::map<std::string, std::set<std::string>> linked;  // page -> pages it links to
   for (const auto& [name, html] : pages) {
     for (const std::string& href : AttributeValues(html, "href")) {
       if (External(href)) continue;
@@ -69,30 +63,24 @@ TEST(BuiltManual, EveryLinkBetweenHelpPagesResolves) {
       const std::string file = hash == 0 ? name : href.substr(0, hash);
       ASSERT_TRUE(fs::exists(kHelp / file)) << name << " links to missing " << href;
       ++links;
+      if (pages.count(file)) linked[name].insert(file);
       if (hash == std::string::npos) continue;
       const std::string anchor = href.substr(hash + 1);
-      const std::string& target = pages.at(file);
-      EXPECT_TRUE(target.find("name=\"" + anchor + "\"") != std::string::npos)
+      EXPECT_TRUE(pages.at(file).find("name=\"" + anchor + "\"") != std::string::npos)
           << name << " links to " << href << ", which has no anchor " << anchor;
     }
   }
   EXPECT_GT(links, 100);
-}
-
-TEST(BuiltManual, EveryPageIsReachableFromTheContents) {
-  const auto pages = Pages();
   std::set<std::string> seen = {"index.html"};
   std::vector<std::string> todo = {"index.html"};
   while (!todo.empty()) {
     const std::string page = todo.back();
     todo.pop_back();
-    for (const std::string& href : AttributeValues(pages.at(page), "href")) {
-      const std::string file = href.substr(0, href.find('#'));
-      if (External(href) || file.empty() || !pages.count(file)) continue;
+    for (const std::string& file : linked[page]) {
       if (seen.insert(file).second) todo.push_back(file);
     }
   }
-  for (const auto& [name, html] : pages) EXPECT_TRUE(seen.count(name)) << name;
+  for (const auto& [name, html] : pages) EXPECT_TRUE(seen.count(name)) << name << " is unreachable";
 }
 
 TEST(BuiltManual, PagesAreCompleteWithTitlesAndNoTemplateLeft) {
@@ -104,21 +92,6 @@ TEST(BuiltManual, PagesAreCompleteWithTitlesAndNoTemplateLeft) {
     EXPECT_NE(html.rfind("</html>"), std::string::npos) << name;
   }
 }
-
-// Answers nothing: a factory bank must read without a question or a warning.
-class NoPrompts : public PatchPrompts {
- public:
-  Answer AskYesNoCancel(std::string_view, std::string_view text) override {
-    ADD_FAILURE() << text;
-    return kCancel;
-  }
-  bool AskOkCancel(std::string_view, std::string_view text) override {
-    ADD_FAILURE() << text;
-    return false;
-  }
-  void ShowWarning(std::string_view, std::string_view text) override { ADD_FAILURE() << text; }
-  std::string ChooseBankFile(std::string_view) override { return {}; }
-};
 
 std::vector<fs::path> FactorySources() {
   std::vector<fs::path> sources;
@@ -138,8 +111,9 @@ TEST(BuiltManual, FactoryBanksReadBackWithTwentyStoredSlots) {
     const FactoryBankSource source = ParseBankSource(text, source_path.string());
     const fs::path file = kShare / "patches" / (source.name + ".kpb");
     PatchBank bank;
-    NoPrompts prompts;
+    testing::ScriptedPrompts prompts;  // a factory bank reads without a question or a warning
     ASSERT_TRUE(ReadPatchBank(file.string(), bank, 0, source.name, prompts)) << file;
+    EXPECT_TRUE(prompts.warnings.empty());
     EXPECT_EQ(bank.name(), source.name);
     ASSERT_EQ(bank.patch_count(), kSlotsPerBank) << file;
     for (int slot = 1; slot <= kSlotsPerBank; ++slot) {

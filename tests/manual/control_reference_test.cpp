@@ -2,10 +2,9 @@
 // the status bar reads them.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "built_files.h"
 #include "controls/control_table.h"
 #include "manual/control_reference.h"
 #include "manual/html_blocks.h"
@@ -45,8 +44,11 @@ std::vector<std::pair<int, Row>> Rows(const std::string& html) {
   return rows;
 }
 
-TEST(ControlReference, ListsEveryControlOfTheTableOnceInOrder) {
-  const auto rows = Rows(ControlReferenceHtml());
+TEST(ControlReference, ListsEveryControlOfTheTableOnceInOrderAndTheBuiltPageHoldsIt) {
+  const std::string html = ControlReferenceHtml();
+  EXPECT_NE(ReadText(kShare / "help/controls.html").find(html), std::string::npos)
+      << "the built controls.html does not hold the reference";
+  const auto rows = Rows(html);
   ASSERT_EQ(rows.size(), size_t(kControls));
   for (int k = 0; k < kControls; ++k) {
     const ControlRow& table = kControlTable[static_cast<size_t>(k)];
@@ -57,6 +59,8 @@ TEST(ControlReference, ListsEveryControlOfTheTableOnceInOrder) {
   }
 }
 
+// The texts themselves are the controls' own; these are the reference's: the loop as per cent of
+// the sound, the rate range as a rate, the change time in seconds, and the ends of the ranges.
 TEST(ControlReference, RangesAndDefaultsInTheStatusBarsUnits) {
   const auto rows = Rows(ControlReferenceHtml());
   ASSERT_EQ(rows.size(), size_t(kControls));
@@ -65,38 +69,18 @@ TEST(ControlReference, RangesAndDefaultsInTheStatusBarsUnits) {
   EXPECT_EQ(range(kLoopStart), "0.00 % of the sound \xE2\x80\xA6 100.00 % of the sound");
   EXPECT_EQ(def(kLoopLength), "100.00 % of the sound");
   EXPECT_EQ(range(kRate), "1:-2.0049 \xE2\x80\xA6 1:2.0049");
-  EXPECT_EQ(def(kRate), "1:1.0000");
   // The rate range reads as the rate at the top of the rate scrollbar.
   EXPECT_EQ(range(kRateRange), "1:1.3653 \xE2\x80\xA6 1:22.2609");
-  EXPECT_EQ(def(kGrainFreq), "20.000 per sec");
   EXPECT_EQ(range(kGrainFreq), "1 per 19.023 sec \xE2\x80\xA6 2005.000 per sec");
   EXPECT_EQ(range(kGrainLength), "0.0002 secs \xE2\x80\xA6 16.0000 secs");
-  EXPECT_EQ(def(kGrainLength), "0.1001 secs");
   EXPECT_EQ(range(kPitch), "+60.000 semitones, reverse \xE2\x80\xA6 +60.000 semitones");
-  EXPECT_EQ(def(kPitch), "+0.000 semitones");
   EXPECT_EQ(range(kGliss), "-48.000 semitones \xE2\x80\xA6 +48.000 semitones");
   EXPECT_EQ(range(kAttackRnd), "0.00 % \xE2\x80\xA6 99.61 %");
   EXPECT_EQ(def(kAmp), "90.04 %");
   EXPECT_EQ(range(kGrainFreqAm), "-100.00 % \xE2\x80\xA6 100.00 %");
   EXPECT_EQ(range(kPan), "100.0% right \xE2\x80\xA6 100.0% left");
-  EXPECT_EQ(def(kPan), "Middle");
   EXPECT_EQ(range(kChangeTimeControl), "0.02 s \xE2\x80\xA6 64.00 s");
   EXPECT_EQ(def(kChangeTimeControl), "1.00 s");
-}
-
-TEST(ControlReference, TheBuiltPageHoldsTheReference) {
-  std::ifstream in(std::string(KORNMILL_SHARE_DIR) + "/help/controls.html");
-  ASSERT_TRUE(in) << "the build made no controls.html";
-  std::ostringstream page;
-  page << in.rdbuf();
-  const auto rows = Rows(page.str());
-  ASSERT_EQ(rows.size(), size_t(kControls));
-  const auto table = Rows(ControlReferenceHtml());
-  for (int k = 0; k < kControls; ++k) {
-    EXPECT_EQ(rows[k].first, k);
-    EXPECT_EQ(rows[k].second.range, table[k].second.range) << "control " << k;
-    EXPECT_EQ(rows[k].second.default_text, table[k].second.default_text) << "control " << k;
-  }
 }
 
 TEST(ControlReference, ValueTextsFollowTheOtherControls) {

@@ -8,24 +8,14 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "built_files.h"
 #include "manual/html_blocks.h"
 
 namespace kornmill {
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path kShare = KORNMILL_SHARE_DIR;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct Example {
   std::string page;
@@ -86,7 +76,8 @@ Level LevelOf(const fs::path& wav) {
 TEST(ManualExamples, EveryCommandRunsAndMakesASound) {
   const auto examples = Examples();
   ASSERT_GE(examples.size(), 4u) << "the recipes hold fewer examples than they should";
-  const fs::path work = fs::temp_directory_path() / ("kornmill-examples-" + std::to_string(::getpid()));
+  const fs::path work =
+      fs::temp_directory_path() / ("kornmill-examples-" + std::to_string(::getpid()));
   for (const Example& example : examples) {
     fs::remove_all(work);
     fs::copy(kShare / "examples", work);
@@ -99,7 +90,8 @@ TEST(ManualExamples, EveryCommandRunsAndMakesASound) {
       if (words[i] == "-o") output = words[i + 1];
     }
     ASSERT_FALSE(output.empty()) << example.page << ": a command without -o";
-    const fs::path log = work.parent_path() / ("kornmill-examples-" + std::to_string(::getpid()) + ".log");
+    const fs::path log =
+        work.parent_path() / ("kornmill-examples-" + std::to_string(::getpid()) + ".log");
     const int status = RunCommand(words, work, log);
     const std::string printed = ReadText(log);
     fs::remove(log);

@@ -2,12 +2,11 @@
 // moves that row's control and no other.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../midi/decoder_fixture.h"
+#include "built_files.h"
 #include "controls/control_table.h"
 
 namespace kornmill::testing {
@@ -31,10 +30,7 @@ int Attribute(const std::string& html, size_t at, const std::string& name) {
 
 // The rows of the built page, in page order.
 std::vector<MidiRow> BuiltRows() {
-  std::ifstream in(std::string(KORNMILL_SHARE_DIR) + "/help/midi.html");
-  std::ostringstream page;
-  page << in.rdbuf();
-  const std::string html = page.str();
+  const std::string html = ReadText(kShare / "help/midi.html");
   std::vector<MidiRow> rows;
   const std::string open = "<tr id=\"midi-";
   for (size_t at = html.find(open); at != std::string::npos; at = html.find(open, at + 1)) {
