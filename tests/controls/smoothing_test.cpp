@@ -65,7 +65,7 @@ TEST_F(Smoothing, ScrollingToTheCurrentValueChangesNothing) {
   EXPECT_EQ(control(kRate).step, before.step);
 }
 
-TEST_F(Smoothing, TheChangeTimeControlStartsNoGlide) {
+TEST_F(Smoothing, TheChangeTimeControlNeverGlides) {
   SetControlTarget(streams, kChangeTimeControl, 128, false, kOutputRate, 0);
   EXPECT_EQ(streams.change_time(), 128);
   EXPECT_EQ(control(kChangeTimeControl).end_time, 0);
@@ -74,9 +74,15 @@ TEST_F(Smoothing, TheChangeTimeControlStartsNoGlide) {
   // Back to 64 is a change too.
   SetControlTarget(streams, kChangeTimeControl, 64, false, kOutputRate, 0);
   EXPECT_EQ(streams.change_time(), 64);
+  // Nor do the control updates move it.
+  ControlRecord& c = control(kChangeTimeControl);
+  c.end_time = 1000;
+  c.step = 5.0f;
+  UpdateUntil(500);
+  EXPECT_EQ(c.current, 0.0f);
 }
 
-TEST_F(Smoothing, AGlideReachesItsTargetAtTheFirstUpdateWithFewerThan100FramesLeft) {
+TEST_F(Smoothing, AGlideArrivesAtTheFirstUpdateWithFewerThan100FramesLeft) {
   UpdateUntil(208);
   ControlRecord& c = control(kAmp);
   c.target = 500;
@@ -87,26 +93,12 @@ TEST_F(Smoothing, AGlideReachesItsTargetAtTheFirstUpdateWithFewerThan100FramesLe
   UpdateUntil(416);  // 0 frames left
   EXPECT_EQ(c.current, 500.0f);
   EXPECT_EQ(c.value, 500);
-}
-
-TEST_F(Smoothing, AGlideThatEndsBetweenTwoUpdatesStillArrives) {
-  UpdateUntil(208);  // next update at 312
-  ControlRecord& c = control(kAmp);
+  // A glide that ended between two updates arrives at the next one, at 520.
   c.target = 600;
-  c.end_time = 250;  // already past at the next update
-  c.step = 1.0f;
-  UpdateUntil(312);
+  c.end_time = 450;
+  UpdateUntil(520);
   EXPECT_EQ(c.current, 600.0f);
   EXPECT_EQ(c.value, 600);
-}
-
-TEST_F(Smoothing, TheChangeTimeControlNeverGlides) {
-  ControlRecord& c = control(kChangeTimeControl);
-  c.target = 128;
-  c.end_time = 1000;
-  c.step = 5.0f;
-  UpdateUntil(500);
-  EXPECT_EQ(c.current, 0.0f);
 }
 
 TEST_F(Smoothing, PlaySnapsTheGrainControlsToTheirTargets) {

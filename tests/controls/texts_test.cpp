@@ -19,44 +19,43 @@ class Texts : public ::testing::Test {
   StreamTable streams;
 };
 
-TEST_F(Texts, DefaultsReadAsTheInstrumentStarts) {
-  EXPECT_EQ(For(kRate, 4086).part2, "1:1.0000");
-  EXPECT_EQ(For(kGrainFreq, 6062).part2, "20.000 per sec");
+TEST_F(Texts, ValueTextsOfOneControlAtATime) {
+  const struct {
+    int k;
+    int target;
+    const char* part2;
+  } rows[] = {
+      // The defaults, as the instrument starts.
+      {kRate, 4086, "1:1.0000"},
+      {kGrainFreq, 6062, "20.000 per sec"},
+      {kGrainLength, 324, "0.1001 secs"},
+      {kPitch, 6144, "+0.000 semitones"},
+      {kPan, 0, "Middle"},
+      // The grain frequency carries the tempo only from a third to five per second.
+      {kGrainFreq, 2084, "5.000 per sec (300.00 bpm)"},
+      {kGrainFreq, 2400, "5.000 per sec (300.00 bpm)"},
+      {kGrainFreq, 2500, "6.000 per sec"},
+      {kGrainFreq, 300, "1 per 1.559 sec (38.49 bpm)"},
+      {kGrainFreq, 100, "1 per 4.734 sec"},  // 0.211 per second
+      {kPan, 128, "50.0% left"},
+      {kPan, -64, "25.0% right"},
+      {kPan, 256, "100.0% left"},
+      // The pitch in semitones, or as a rate far below four octaves down.
+      {kPitch, 16384, "+60.000 semitones"},
+      {kPitch, -6144, "+0.000 semitones, reverse"},
+      {kPitch, 0, "+0.000 semitones"},
+      {kPitch, 4096, "-8.000 semitones"},  // e = 0.6, x = 1 - 1/e
+      {kPitch, 100, "0.012 rate"},
+      {kLoopStartRnd, 128, "50.00 %"},
+      {kRateAm, -256, "-50.00 %"},
+      {kGliss, 512, "+12.000 semitones"},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(For(r.k, r.target).part2, r.part2) << r.k << " at " << r.target;
   EXPECT_EQ(For(kGrainFreq, 6062).part3, "Density: 2.002");
-  EXPECT_EQ(For(kGrainLength, 324).part2, "0.1001 secs");
-  EXPECT_EQ(For(kPitch, 6144).part2, "+0.000 semitones");
-  EXPECT_EQ(For(kPan, 0).part2, "Middle");
-  EXPECT_EQ(ChangeTimeText(64), "  \xC3\xAE  parm chng time: 1.00 s");
-}
-
-TEST_F(Texts, GrainFrequencyCarriesTheTempoOnlyBetweenAThirdAndFivePerSecond) {
-  EXPECT_EQ(For(kGrainFreq, 2084).part2, "5.000 per sec (300.00 bpm)");
-  EXPECT_EQ(For(kGrainFreq, 2400).part2, "5.000 per sec (300.00 bpm)");
-  EXPECT_EQ(For(kGrainFreq, 2500).part2, "6.000 per sec");
-  EXPECT_EQ(For(kGrainFreq, 300).part2, "1 per 1.559 sec (38.49 bpm)");
-  EXPECT_EQ(For(kGrainFreq, 100).part2, "1 per 4.734 sec");  // 0.211 per second
   EXPECT_EQ(For(kGrainFreq, 100).part3, "Density: 0.021");
-}
-
-TEST_F(Texts, PanPosition) {
-  EXPECT_EQ(For(kPan, 128).part2, "50.0% left");
-  EXPECT_EQ(For(kPan, -64).part2, "25.0% right");
-  EXPECT_EQ(For(kPan, 256).part2, "100.0% left");
-}
-
-TEST_F(Texts, PitchInSemitonesOrAsARate) {
-  EXPECT_EQ(For(kPitch, 16384).part2, "+60.000 semitones");
-  EXPECT_EQ(For(kPitch, -6144).part2, "+0.000 semitones, reverse");
-  EXPECT_EQ(For(kPitch, 0).part2, "+0.000 semitones");
-  EXPECT_EQ(For(kPitch, 4096).part2, "-8.000 semitones");  // e = 0.6, x = 1 - 1/e
-  EXPECT_EQ(For(kPitch, 100).part2, "0.012 rate");         // far below four octaves down
-}
-
-TEST_F(Texts, PercentagesAndGlissando) {
-  EXPECT_EQ(For(kLoopStartRnd, 128).part2, "50.00 %");
-  EXPECT_EQ(For(kRateAm, -256).part2, "-50.00 %");
-  EXPECT_EQ(For(kGliss, 512).part2, "+12.000 semitones");
   EXPECT_FALSE(For(kLoopStartRnd, 128).part3.has_value());
+  EXPECT_EQ(ChangeTimeText(64), "  \xC3\xAE  parm chng time: 1.00 s");
 }
 
 TEST_F(Texts, EnvelopeAndAmplitudeShowTheAdjustedAmplitude) {
