@@ -131,15 +131,5 @@ TEST(BuiltManual, FactoryBanksReadBackWithTwentyStoredSlots) {
   }
 }
 
-TEST(BuiltManual, ExamplesFolderHoldsTheBanksSoundsAndScores) {
-  const fs::path examples = kShare / "examples";
-  for (const char* name : {"phrase.wav", "drums.wav", "Stretch.kpb", "Clouds.kpb"}) {
-    EXPECT_TRUE(fs::is_regular_file(examples / name)) << name;
-  }
-  int scores = 0;
-  for (const auto& e : fs::directory_iterator(examples)) scores += e.path().extension() == ".score";
-  EXPECT_GE(scores, 4);
-}
-
 }  // namespace
 }  // namespace kornmill
