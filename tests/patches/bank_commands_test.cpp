@@ -24,13 +24,6 @@ class BankCommandsTest : public ::testing::Test {
     banks.set_current_bank(bank);
     banks.ClickSlot(streams.stream(), slot, kModShift, GlideTiming{44100, 0, 64});
   }
-  // A bank file named `name` holding `count` patches, written by the program.
-  void MakeFile(const std::string& name, int count) {
-    PatchBank b;
-    for (int n = 1; n <= count; ++n) b.Store(n, "f", {});
-    b.set_name(name);
-    ASSERT_EQ(WritePatchBank(b, folder.path, prompts), kNoticeSavedBank);
-  }
   std::string Path(const std::string& name) const { return folder.path + name + ".kpb"; }
 
   TempFolder folder;
@@ -77,12 +70,7 @@ TEST_F(BankCommandsTest, CloseAsksSavesAndEmptiesTheBank) {
 
 TEST_F(BankCommandsTest, LoadReadsIntoTheShownBankAndMovesThePatchFolder) {
   TempFolder other;
-  {
-    PatchBank b;
-    b.Store(4, "far", {});
-    b.set_name("Far");
-    ASSERT_EQ(WritePatchBank(b, other.path, prompts), kNoticeSavedBank);
-  }
+  WriteBankFile(other.path, "Far", 1, "far");
   banks.set_current_bank(3);
   prompts.chosen = other.path + "Far.kpb";
   const BankCommandResult r = commands.Load();
@@ -103,7 +91,7 @@ TEST_F(BankCommandsTest, LoadReadsIntoTheShownBankAndMovesThePatchFolder) {
 }
 
 TEST_F(BankCommandsTest, LoadingAFileNamedLikeAnUnchangedBankOnlySwitchesToIt) {
-  MakeFile("Drones", 2);
+  WriteBankFile(folder.path, "Drones", 2);
   ASSERT_TRUE(ReadPatchBank(Path("Drones"), banks.bank(5), 5, std::string("Drones"), prompts));
   Store(1, 1);
   banks.bank(1).set_dirty(kBankSaved);
@@ -127,7 +115,7 @@ TEST_F(BankCommandsTest, LoadingAFileNamedLikeAnUnchangedBankOnlySwitchesToIt) {
 }
 
 TEST_F(BankCommandsTest, LoadAsksAboutUnsavedChangesFirst) {
-  MakeFile("Next", 1);
+  WriteBankFile(folder.path, "Next", 1);
   Store(0, 1);
   prompts.answers = {PatchPrompts::kCancel};
   EXPECT_TRUE(commands.Load().cancelled);
@@ -147,7 +135,7 @@ TEST_F(BankCommandsTest, LoadAsksAboutUnsavedChangesFirst) {
 }
 
 TEST_F(BankCommandsTest, ExitSavesBanksInOrderAndStopsAtACancelledQuestion) {
-  MakeFile("Taken", 1);
+  WriteBankFile(folder.path, "Taken", 1);
   Store(0, 1);
   banks.bank(0).Rename("Alpha");
   Store(1, 1);
@@ -173,7 +161,7 @@ TEST_F(BankCommandsTest, ExitSavesBanksInOrderAndStopsAtACancelledQuestion) {
 
 TEST_F(BankCommandsTest, ExitNamesOnlyUnnamedBanksByTheirLetter) {
   Store(3, 2);  // bank D, unnamed
-  MakeFile("Emptied", 1);
+  WriteBankFile(folder.path, "Emptied", 1);
   ASSERT_TRUE(ReadPatchBank(Path("Emptied"), banks.bank(4), 4, std::string("Emptied"), prompts));
   banks.set_current_bank(4);
   banks.set_current_slot(1);
@@ -193,9 +181,9 @@ TEST_F(BankCommandsTest, ExitNamesOnlyUnnamedBanksByTheirLetter) {
 }
 
 TEST_F(BankCommandsTest, SessionValuesNameFilesInsideTheFolder) {
-  MakeFile("Keys", 3);
-  MakeFile("x", 1);
-  MakeFile("G", 1);
+  WriteBankFile(folder.path, "Keys", 3);
+  WriteBankFile(folder.path, "x", 1);
+  WriteBankFile(folder.path, "G", 1);
   std::filesystem::create_directories(folder.path + "sub");
   MemorySession session;
   session.exists = true;

@@ -20,15 +20,6 @@ namespace fs = std::filesystem;
 
 class FactoryBanksTest : public ::testing::Test {
  protected:
-  // A bank file `name`.kpb in `where` with `count` patches of sound `sound`.
-  void MakeBank(const std::string& where, const std::string& name, int count,
-                const std::string& sound = "factory") {
-    PatchBank b;
-    for (int n = 1; n <= count; ++n) b.Store(n, sound, {});
-    b.set_name(name);
-    ASSERT_EQ(WritePatchBank(b, where, prompts), kNoticeSavedBank);
-  }
-
   TempFolder factory;
   TempFolder patches;
   ScriptedPrompts prompts;
@@ -37,8 +28,8 @@ class FactoryBanksTest : public ::testing::Test {
 };
 
 TEST_F(FactoryBanksTest, ListsValidNamesInOrder) {
-  MakeBank(factory.path, "Stretch", 20);
-  MakeBank(factory.path, "Clouds", 20);
+  WriteBankFile(factory.path, "Stretch", 20);
+  WriteBankFile(factory.path, "Clouds", 20);
   WriteAll(factory.path + "notes.txt", {'x'});
   fs::create_directories(factory.path + "Folder.kpb");
   EXPECT_EQ(ListFactoryBanks(factory.path), (std::vector<std::string>{"Clouds", "Stretch"}));
@@ -46,8 +37,8 @@ TEST_F(FactoryBanksTest, ListsValidNamesInOrder) {
 }
 
 TEST_F(FactoryBanksTest, FirstRunCopiesIntoAnEmptyFolderAndFillsTheFirstBanks) {
-  MakeBank(factory.path, "Stretch", 20);
-  MakeBank(factory.path, "Clouds", 20);
+  WriteBankFile(factory.path, "Stretch", 20);
+  WriteBankFile(factory.path, "Clouds", 20);
   const std::string folder = patches.path + "Patches/";  // not made yet
   const auto loaded = LoadSessionPatches(session, folder, banks, prompts, factory.path);
   EXPECT_EQ(loaded, (std::array<bool, kBankCount>{true, true}));
@@ -61,8 +52,8 @@ TEST_F(FactoryBanksTest, FirstRunCopiesIntoAnEmptyFolderAndFillsTheFirstBanks) {
 }
 
 TEST_F(FactoryBanksTest, AFileOfTheSameNameIsLeftUntouched) {
-  MakeBank(factory.path, "Stretch", 20);
-  MakeBank(patches.path, "Stretch", 3, "mine");
+  WriteBankFile(factory.path, "Stretch", 20);
+  WriteBankFile(patches.path, "Stretch", 3, "mine");
   const std::vector<uint8_t> mine = ReadAll(patches.path + "Stretch.kpb");
   const FactoryCopy copy = CopyFactoryBanks(factory.path, patches.path);
   EXPECT_EQ(copy.available, std::vector<std::string>{"Stretch"});
@@ -72,10 +63,10 @@ TEST_F(FactoryBanksTest, AFileOfTheSameNameIsLeftUntouched) {
 }
 
 TEST_F(FactoryBanksTest, LetterBanksComeFirstAndFactoryBanksTakeTheEmptyOnes) {
-  MakeBank(patches.path, "A", 2);
-  MakeBank(patches.path, "C", 1);
-  MakeBank(factory.path, "Clouds", 20);
-  MakeBank(factory.path, "Stretch", 20);
+  WriteBankFile(patches.path, "A", 2);
+  WriteBankFile(patches.path, "C", 1);
+  WriteBankFile(factory.path, "Clouds", 20);
+  WriteBankFile(factory.path, "Stretch", 20);
   const auto loaded = LoadSessionPatches(session, patches.path, banks, prompts, factory.path);
   EXPECT_EQ(loaded, (std::array<bool, kBankCount>{true, true, true, true}));
   EXPECT_EQ(banks.bank(0).name(), "A");
@@ -86,7 +77,7 @@ TEST_F(FactoryBanksTest, LetterBanksComeFirstAndFactoryBanksTakeTheEmptyOnes) {
 }
 
 TEST_F(FactoryBanksTest, ALaterRunOffersNothing) {
-  MakeBank(factory.path, "Stretch", 20);
+  WriteBankFile(factory.path, "Stretch", 20);
   session.exists = true;
   const auto loaded = LoadSessionPatches(session, patches.path, banks, prompts, factory.path);
   EXPECT_EQ(loaded, (std::array<bool, kBankCount>{}));
@@ -99,7 +90,7 @@ TEST_F(FactoryBanksTest, ALaterRunOffersNothing) {
 }
 
 TEST_F(FactoryBanksTest, ProblemsAreToldInOneWarningAndTheRestIsOffered) {
-  MakeBank(factory.path, "Good", 20);
+  WriteBankFile(factory.path, "Good", 20);
   WriteAll(factory.path + "Broken.kpb", {'K', 'b', 'n', 'x'});
   const auto loaded = LoadSessionPatches(session, patches.path, banks, prompts, factory.path);
   EXPECT_EQ(loaded, (std::array<bool, kBankCount>{true}));
@@ -112,7 +103,7 @@ TEST_F(FactoryBanksTest, ProblemsAreToldInOneWarningAndTheRestIsOffered) {
 }
 
 TEST_F(FactoryBanksTest, APatchesFolderThatCannotBeMadeIsTold) {
-  MakeBank(factory.path, "Stretch", 20);
+  WriteBankFile(factory.path, "Stretch", 20);
   WriteAll(patches.path + "file", {'x'});
   const std::string folder = patches.path + "file/Patches/";
   const auto loaded = LoadSessionPatches(session, folder, banks, prompts, factory.path);

@@ -61,15 +61,12 @@ TEST(GestureMix, EveryCornerOfTheMarkerRangeGivesItsPatchExactly) {
     c.values[kBottomLeft][k] = 10347 + k;
     c.values[kBottomRight][k] = -511 + 3 * k;
   }
-  // The marker dragged into each corner of the pad and beyond.
-  const GesturePoint far_top_left = g.MarkerAt({-50, -50});
-  const GesturePoint far_top_right = g.MarkerAt({9999, -50});
-  const GesturePoint far_bottom_left = g.MarkerAt({-50, 9999});
-  const GesturePoint far_bottom_right = g.MarkerAt({9999, 9999});
-  EXPECT_EQ(ApplyGestureMix(c.view(), far_top_left, g.mix), c.values[kTopLeft]);
-  EXPECT_EQ(ApplyGestureMix(c.view(), far_top_right, g.mix), c.values[kTopRight]);
-  EXPECT_EQ(ApplyGestureMix(c.view(), far_bottom_left, g.mix), c.values[kBottomLeft]);
-  EXPECT_EQ(ApplyGestureMix(c.view(), far_bottom_right, g.mix), c.values[kBottomRight]);
+  // The marker dragged into each corner of the pad and beyond, in the corners' order.
+  const GesturePoint held[kGestureCorners] = {{-50, -50}, {9999, -50}, {-50, 9999}, {9999, 9999}};
+  for (int corner : {kTopLeft, kTopRight, kBottomLeft, kBottomRight}) {
+    EXPECT_EQ(ApplyGestureMix(c.view(), g.MarkerAt(held[corner]), g.mix), c.values[corner])
+        << corner;
+  }
 }
 
 TEST(GestureMix, TheCentreWeighsEachCornerAboutAQuarter) {

@@ -1,4 +1,5 @@
-// Scripted answers for the bank commands, a private folder, and a stream to store from.
+// Scripted answers for the bank commands, a private folder, bank files, and a stream to store
+// from.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,8 +16,11 @@
 
 #include "base/sound.h"
 #include "controls/stream.h"
+#include "patches/patch_bank.h"
+#include "patches/patch_bank_io.h"
 #include "patches/patch_prompts.h"
 #include "patches/session_patches.h"
+#include "resources/ids.h"
 
 namespace kornmill::testing {
 
@@ -117,6 +121,16 @@ inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes)
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
+}
+
+// Writes `name`.kpb into `folder` with the program's own writer: `count` patches of `sound`.
+inline void WriteBankFile(const std::string& folder, const std::string& name, int count,
+                          const std::string& sound = "f") {
+  PatchBank bank;
+  for (int n = 1; n <= count; ++n) bank.Store(n, sound, {});
+  bank.set_name(name);
+  ScriptedPrompts prompts;
+  ASSERT_EQ(WritePatchBank(bank, folder, prompts), kNoticeSavedBank);
 }
 
 // Stream 1 on a stand-in for the built-in sine.
