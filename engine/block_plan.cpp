@@ -4,7 +4,10 @@
 namespace kornmill {
 
 void BlockPlan::Reserve(int grains, int ticks) {
-  if (grains > grain_capacity()) grains_.resize(static_cast<size_t>(grains));
+  if (grains > grain_capacity()) {
+    grains_.resize(static_cast<size_t>(grains));
+    ends_.resize(static_cast<size_t>(grains));
+  }
   if (ticks > tick_capacity()) ticks_.resize(static_cast<size_t>(ticks));
 }
 

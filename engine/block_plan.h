@@ -25,6 +25,16 @@ struct GrainPlan {
   float left_gain = 0, right_gain = 0;  // its gains at first_frame
 };
 
+// Where a grain stands after its last frame in the block, kept apart from the
+// grain record and the plan so that the thread that renders the block's last
+// frames writes no cache line another thread reads; stored into the grain once
+// every thread is done.
+struct GrainEnd {
+  GrainCursor cursor;
+  float left_gain = 0, right_gain = 0;
+  bool written = false;
+};
+
 // A control update inside the block: the step it ran at and the integer
 // amplitude of each stream after it, from which long grains take their gains.
 struct ControlTick {
@@ -58,12 +68,17 @@ class BlockPlan {
     return grains_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];
   }
   GrainPlan& stored(int i) { return grains_[static_cast<size_t>(i)]; }
+  // The end state of the grain that `at(i)` gives, by the same walk.
+  GrainEnd& end_at(int i) {
+    return ends_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];
+  }
   int started() const { return started_; }
   int tick_count() const { return tick_count_; }
   const ControlTick& tick(int i) const { return ticks_[static_cast<size_t>(i)]; }
 
  private:
   std::vector<GrainPlan> grains_;
+  std::vector<GrainEnd> ends_;  // one per entry of grains_
   std::vector<ControlTick> ticks_;
   int steps_ = 0;
   int sounding_ = 0;

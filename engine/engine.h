@@ -137,7 +137,7 @@ class Engine {
   void RenderPlan();
   static void RenderPart(void* engine, int part);
   void RenderStretch(int from, int to);
-  void RenderGrain(GrainPlan& p, int from, int to);
+  void RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end);
   void FinishBlock();
   void WriteOutput(int from, int to);
 

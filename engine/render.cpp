@@ -108,17 +108,17 @@ void Engine::RenderStretch(int from, int to) {
   const size_t nch = static_cast<size_t>(channels());
   std::fill(mix_.begin() + static_cast<ptrdiff_t>(from * nch),
             mix_.begin() + static_cast<ptrdiff_t>(to * nch), 0.0f);
-  for (int i = 0; i < plan_.size(); ++i) RenderGrain(plan_.at(i), from, to);
+  for (int i = 0; i < plan_.size(); ++i) RenderGrain(plan_.at(i), from, to, plan_.end_at(i));
   WriteOutput(from, to);
 }
 
 // One grain's frames between `from` and `to`. The stretch that holds the
-// grain's last frame in the block stores its state back into the grain.
-void Engine::RenderGrain(GrainPlan& p, int from, int to) {
+// grain's last frame in the block leaves its state in `end`.
+void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
   from = std::max(from, p.first_frame);
   to = std::min(to, p.end_frame);
   if (from >= to) return;
-  Grain& g = *p.grain;
+  const Grain& g = *p.grain;
   const GrainVoice voice =
       MakeGrainVoice(*g.sound, g.stream->input_mask, g.increment, g.glissando,
                      g.attack_increment, g.decay_decrement, g.silence_threshold, env_.data());
@@ -152,18 +152,26 @@ void Engine::RenderGrain(GrainPlan& p, int from, int to) {
   }
   if (to == p.end_frame) {
     take_ticks_to(p.end_frame - 1);
-    g.position = static_cast<int32_t>(cursor.position);
-    g.frame_counter = cursor.counter;
-    g.attack_phase = cursor.attack;
-    g.decay_phase = cursor.decay;
-    g.left_gain = left;
-    g.right_gain = right;
+    end = GrainEnd{cursor, left, right, true};
   }
 }
 
-// Grains whose remaining count ran out give their records back, now that no
-// frame of the block needs them any more.
+// Every grain takes the state it ended the block with; grains whose remaining
+// count ran out give their records back, now that no frame of the block needs
+// them any more.
 void Engine::FinishBlock() {
+  for (int i = 0; i < plan_.size(); ++i) {
+    GrainEnd& end = plan_.end_at(i);
+    if (!end.written) continue;
+    Grain& g = *plan_.at(i).grain;
+    g.position = static_cast<int32_t>(end.cursor.position);
+    g.frame_counter = end.cursor.counter;
+    g.attack_phase = end.cursor.attack;
+    g.decay_phase = end.cursor.decay;
+    g.left_gain = end.left_gain;
+    g.right_gain = end.right_gain;
+    end.written = false;
+  }
   Grain* prev = pool_.header();
   for (Grain* g = prev->next; g;) {
     if (g->remaining <= 0) {
