@@ -36,6 +36,8 @@ TEST_F(Texts, ValueTextsOfOneControlAtATime) {
       {kGrainFreq, 2400, "5.000 per sec (300.00 bpm)"},
       {kGrainFreq, 2500, "6.000 per sec"},
       {kGrainFreq, 300, "1 per 1.559 sec (38.49 bpm)"},
+      {kGrainFreq, 157, "1 per 3.005 sec (19.97 bpm)"},  // 0.33277 per second
+      {kGrainFreq, 156, "1 per 3.025 sec"},              // 0.33063 per second
       {kGrainFreq, 100, "1 per 4.734 sec"},  // 0.211 per second
       {kPan, 128, "50.0% left"},
       {kPan, -64, "25.0% right"},
