@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -59,5 +61,19 @@ class EngineFixture : public ::testing::Test {
   StreamTable streams;
   std::vector<float> out;
 };
+
+// FNV-1a over the samples' bit patterns: one number that pins a whole render.
+inline uint64_t Fingerprint(const std::vector<float>& v) {
+  uint64_t h = 1469598103934665603ull;
+  for (float f : v) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    for (int i = 0; i < 4; ++i) {
+      h ^= (bits >> (8 * i)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  }
+  return h;
+}
 
 }  // namespace kornmill::test

@@ -10,20 +10,7 @@ namespace kornmill {
 namespace {
 
 using test::EngineFixture;
-
-// FNV-1a over the samples' bit patterns.
-uint64_t Fingerprint(const std::vector<float>& v) {
-  uint64_t h = 1469598103934665603ull;
-  for (float f : v) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    for (int i = 0; i < 4; ++i) {
-      h ^= (bits >> (8 * i)) & 0xFF;
-      h *= 1099511628211ull;
-    }
-  }
-  return h;
-}
+using test::Fingerprint;
 
 class GoldenTest : public EngineFixture {
  protected:

@@ -10,33 +10,8 @@
 #include <new>
 
 #include "engine/sound_layout.h"
+#include "../allocation_counter.h"
 #include "loader_fakes.h"
-
-// The largest single allocation while `tracking` is on, on any thread.
-namespace {
-std::atomic<bool> tracking{false};
-std::atomic<size_t> largest{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-  if (tracking.load(std::memory_order_relaxed)) {
-    size_t seen = largest.load(std::memory_order_relaxed);
-    while (n > seen && !largest.compare_exchange_weak(seen, n)) {
-    }
-  }
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-// The replacement above allocates with malloc, so free is the match.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace kornmill {
 namespace {
@@ -52,9 +27,9 @@ class LoaderLimits : public LoaderTest {
     const std::string path = dir_.file(name);
     sftest::WriteFile(path, bytes);
     largest = 0;
-    tracking = true;
+    counting = true;
     Sound* s = Load(path);
-    tracking = false;
+    counting = false;
     return s;
   }
 };
