@@ -12,8 +12,9 @@
 
 namespace kornmill {
 
-// One grain's part in the block. Frames count from the first frame of the
-// block's first step.
+// One grain's part in the block, with everything rendering it reads, so that a
+// render thread reads the plan in order and never the grain records the step
+// loop writes. Frames count from the first frame of the block's first step.
 struct GrainPlan {
   Grain* grain = nullptr;
   int32_t stream = 0;       // index of the grain's stream in the stream table
@@ -23,6 +24,10 @@ struct GrainPlan {
   int32_t first_tick = 0;   // the first control tick whose gain refresh reaches it
   GrainCursor start;        // its cursor at first_frame
   float left_gain = 0, right_gain = 0;  // its gains at first_frame
+  float base_left_gain = 0, base_right_gain = 0;  // scaled by each tick's amplitude
+  bool follows_ticks = false;                     // long grains take each tick's gains
+  GrainKernel kernel = nullptr;
+  GrainVoice voice;
 };
 
 // Where a grain stands after its last frame in the block, kept apart from the

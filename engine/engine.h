@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/fixed_point.h"
+#include "engine/aligned_buffer.h"
 #include "engine/block_plan.h"
 #include "engine/grain.h"
 #include "engine/grain_kernel.h"
@@ -165,7 +166,7 @@ class Engine {
   uint64_t grains_started_ = 0;
 
   BlockPlan plan_;
-  std::vector<float> mix_;  // the block's steps: the grains' sum before clipping
+  CacheLineVector<float> mix_;  // the block's steps: the grains' sum before clipping
   // Where the block's whole steps go while it renders: clipped into `out`, and
   // as they are into `block` (the first stream's, when it plays; else null).
   struct BlockOutput {

@@ -20,6 +20,12 @@ constexpr double kGrainFreqBase = 16670.0;
 constexpr int32_t kFreqRandomLimit = 536870912;  // 2^29: onsets faster than that are never randomised
 constexpr double kFreqRandomScale = 0.00390625;  // 1/256
 
+MixMode ModeOf(bool stereo, int mask) {
+  const bool pair = mask == kInputBoth;
+  if (stereo) return pair ? MixMode::kStereoPair : MixMode::kStereo;
+  return pair ? MixMode::kMonoPair : MixMode::kMono;
+}
+
 }  // namespace
 
 void Engine::PlanBlock(RenderContext& ctx, int steps) {
@@ -129,6 +135,13 @@ void Engine::CompletePlan(const StreamTable* streams) {
     p.start.decay = g.decay_phase;
     p.left_gain = g.left_gain;
     p.right_gain = g.right_gain;
+    p.base_left_gain = g.base_left_gain;
+    p.base_right_gain = g.base_right_gain;
+    p.follows_ticks = g.short_flag == 0;
+    const int mask = g.stream->input_mask;
+    p.kernel = kernels_->Get(interpolation_, ModeOf(stereo_, mask));
+    p.voice = MakeGrainVoice(*g.sound, mask, g.increment, g.glissando, g.attack_increment,
+                             g.decay_decrement, g.silence_threshold, env_.data());
     g.remaining = WrapSub(g.remaining, WrapMul(kStepFrames, end_step - first_step));
   }
 }

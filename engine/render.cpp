@@ -12,15 +12,10 @@ namespace {
 
 // Each thread's stretch of the block is at least this many steps long.
 constexpr int kMinStepsPerPart = 4;
+static_assert(kStepFrames * 2 * sizeof(float) == kCacheLine, "a stereo step of sums fills a line");
 
 inline float Clip(float v) {
   return std::clamp(v, -kOutputClip, kOutputClip);
-}
-
-MixMode ModeOf(bool stereo, int mask) {
-  const bool pair = mask == kInputBoth;
-  if (stereo) return pair ? MixMode::kStereoPair : MixMode::kStereo;
-  return pair ? MixMode::kMonoPair : MixMode::kMono;
 }
 
 }  // namespace
@@ -91,14 +86,15 @@ void Engine::RenderPlan() {
 }
 
 // One thread's stretch of the block: whole steps, so that no two threads write
-// the same frame.
+// the same frame, and whole cache lines of the sums (two steps of mono), so
+// that they write no line in common either.
 void Engine::RenderPart(void* engine, int part) {
   Engine& e = *static_cast<Engine*>(engine);
   const int steps = e.plan_.steps();
   const int parts = std::min(e.render_threads_, steps / kMinStepsPerPart);
-  const int from = steps * part / parts * kStepFrames;
-  const int to = steps * (part + 1) / parts * kStepFrames;
-  e.RenderStretch(from, to);
+  const int unit = e.stereo_ ? 1 : 2;  // steps per cache line of sums
+  auto boundary = [&](int p) { return p == parts ? steps : steps / unit * p / parts * unit; };
+  e.RenderStretch(boundary(part) * kStepFrames, boundary(part + 1) * kStepFrames);
 }
 
 // Frames `from` to `to` of the block's steps: every planned grain's frames
@@ -118,27 +114,24 @@ void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
   from = std::max(from, p.first_frame);
   to = std::min(to, p.end_frame);
   if (from >= to) return;
-  const Grain& g = *p.grain;
-  const GrainVoice voice =
-      MakeGrainVoice(*g.sound, g.stream->input_mask, g.increment, g.glissando,
-                     g.attack_increment, g.decay_decrement, g.silence_threshold, env_.data());
+  const GrainVoice& voice = p.voice;
   GrainCursor cursor = p.start;
   SkipGrainFrames(cursor, voice, from - p.first_frame, p.decay_frame - p.first_frame);
 
   // Long grains take the gains of each control tick that reaches them.
-  const bool follows_ticks = g.short_flag == 0;
+  const bool follows_ticks = p.follows_ticks;
   float left = p.left_gain, right = p.right_gain;
   int tick = p.first_tick;
   auto take_ticks_to = [&](int frame) {
     for (; follows_ticks && tick < plan_.tick_count() && plan_.tick(tick).frame <= frame; ++tick) {
       const double amp = static_cast<float>(plan_.tick(tick).amplitude[static_cast<size_t>(p.stream)]);
-      left = static_cast<float>(double(g.base_left_gain) * amp * kGainScale);
-      if (stereo_) right = static_cast<float>(double(g.base_right_gain) * amp * kGainScale);
+      left = static_cast<float>(double(p.base_left_gain) * amp * kGainScale);
+      if (stereo_) right = static_cast<float>(double(p.base_right_gain) * amp * kGainScale);
     }
   };
   take_ticks_to(from);
 
-  const GrainKernel kernel = kernels_->Get(interpolation_, ModeOf(stereo_, g.stream->input_mask));
+  const GrainKernel kernel = p.kernel;
   const int nch = channels();
   for (int f = from; f < to && !cursor.silent();) {
     int next = to;
