@@ -9,6 +9,10 @@
 
 #include "soundfile/diagnostics.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace audio::formats {
 namespace {
 
@@ -109,6 +113,48 @@ inline float NarrowToFloat(double d) {
   return static_cast<float>(d);
 }
 
+// Float to 16 bits four samples at a time: the same clip, statistics, float
+// product and rounding (in the current rounding mode, as lrintf) as Clip and
+// the one-sample loop, which converts what is left. Returns the samples done.
+inline size_t FloatToInt16Lanes(const uint8_t* src, uint8_t* dst, size_t n, ClipStats& st) {
+#if defined(__SSE2__)
+  if (n < 4) return 0;
+  const __m128 limit = _mm_set1_ps(kClip32), negative_limit = _mm_set1_ps(-kClip32);
+  const __m128 scale = _mm_set1_ps(IntTraits<SampleClass::kInt16>::kFromF32);
+  __m128 high = _mm_set1_ps(-std::numeric_limits<float>::infinity());
+  __m128 low = _mm_set1_ps(std::numeric_limits<float>::infinity());
+  __m128i clipped = _mm_setzero_si128();  // minus the clipped count of each lane
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128 x = _mm_loadu_ps(reinterpret_cast<const float*>(src + i * 4));
+    high = _mm_max_ps(x, high);  // x > high ? x : high, so NaN changes nothing
+    low = _mm_min_ps(x, low);
+    const __m128 number = _mm_cmpord_ps(x, x);
+    const __m128 outside = _mm_or_ps(_mm_cmpgt_ps(x, limit), _mm_cmplt_ps(x, negative_limit));
+    clipped = _mm_add_epi32(clipped, _mm_castps_si128(_mm_or_ps(outside, _mm_cmpunord_ps(x, x))));
+    const __m128 c = _mm_min_ps(_mm_max_ps(_mm_and_ps(x, number), negative_limit), limit);
+    const __m128i v = _mm_cvtps_epi32(_mm_mul_ps(c, scale));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + i * 2), _mm_packs_epi32(v, v));
+  }
+  alignas(16) float highs[4], lows[4];
+  alignas(16) int32_t counts[4];
+  _mm_store_ps(highs, high);
+  _mm_store_ps(lows, low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(counts), clipped);
+  for (int k = 0; k < 4; ++k) {
+    if (highs[k] > st.max_value) st.max_value = double(highs[k]);
+    if (lows[k] < st.min_value) st.min_value = double(lows[k]);
+    st.clipped += uint64_t(-int64_t{counts[k]});
+  }
+  const float last = Load<float>(src + (i - 1) * 4);
+  st.last_clipped = last > kClip32 || last < -kClip32 || last != last;
+  return i;
+#else
+  (void)src, (void)dst, (void)n, (void)st;
+  return 0;
+#endif
+}
+
 // ---- Element converters -------------------------------------------------
 
 template <SampleClass S, SampleClass D>
@@ -150,7 +196,9 @@ void Element(const uint8_t* src, uint8_t* dst, size_t n, const Params& p, ClipSt
     }
   } else if constexpr (S == SampleClass::kFloat32 && kDstInt) {
     using DI = IntTraits<D>;
-    for (size_t i = 0; i < n; ++i) {
+    size_t i = 0;
+    if constexpr (D == SampleClass::kInt16) i = FloatToInt16Lanes(src, dst, n, st);
+    for (; i < n; ++i) {
       const float c = Clip(Load<float>(src + i * 4), kClip32, st);
       const float scaled = c * DI::kFromF32;  // rounded to float32
       DI::Write(dst + i * DI::kSize, int32_t(std::lrintf(scaled)), p.dst_unsigned8);

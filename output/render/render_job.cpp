@@ -2,10 +2,16 @@
 #include "output/render/render_job.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "midi/midi_file.h"
 #include "output/output_texts.h"
@@ -71,7 +77,30 @@ class CliLoaderHost final : public LoaderHost {
 }  // namespace
 
 void RenderStats::Count(const float* data, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Four samples at a time while no sample is NaN; the loop below takes the
+  // rest from the first group that holds one.
+  if (!std::isnan(peak)) {
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 clip = _mm_set1_ps(kOutputClip);
+    const __m128 inf = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    __m128 high = _mm_set1_ps(peak);
+    for (; i + 4 <= n; i += 4) {
+      const __m128 a = _mm_and_ps(_mm_loadu_ps(data + i), magnitude);
+      if (_mm_movemask_ps(_mm_cmpunord_ps(a, a)) != 0) break;
+      high = _mm_max_ps(a, high);
+      clipped += static_cast<uint64_t>(
+          std::popcount(static_cast<unsigned>(_mm_movemask_ps(_mm_cmpge_ps(a, clip)))));
+      not_numbers += static_cast<uint64_t>(
+          std::popcount(static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(a, inf)))));
+    }
+    alignas(16) float highs[4];
+    _mm_store_ps(highs, high);
+    for (const float h : highs) peak = std::max(peak, h);
+  }
+#endif
+  for (; i < n; ++i) {
     const float a = std::fabs(data[i]);
     if (std::isnan(a)) {
       // Not a number: the peak says so, and it counts as clipped.

@@ -53,6 +53,16 @@ TEST(ConvertTo16Bit, RoundsTheExactProductAndClips) {
     ConvertTo16Bit(&r.in, &got, 1);
     EXPECT_EQ(got, r.out) << r.in;
   }
+  // A block takes four samples at a time and the rest one by one: every row in
+  // every place of a block gives the same.
+  constexpr int kRows = static_cast<int>(std::size(rows));
+  for (int shift = 0; shift < kRows; ++shift) {
+    float in[kRows];
+    int16_t out[kRows];
+    for (int i = 0; i < kRows; ++i) in[i] = rows[(i + shift) % kRows].in;
+    ConvertTo16Bit(in, out, kRows);
+    for (int i = 0; i < kRows; ++i) EXPECT_EQ(out[i], rows[(i + shift) % kRows].out) << in[i];
+  }
 }
 
 TEST_F(PlayStateTest, PlayOpensTheDeviceAndQueuesFourRenderedBlocks) {

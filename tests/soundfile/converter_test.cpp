@@ -122,6 +122,27 @@ TEST(Converters, FloatToInt16ClipsAndCounts) {
   EXPECT_EQ(c->clip_count(), 1u);
 }
 
+// Blocks go four samples at a time and the rest one by one: the values, the
+// clip count, the extremes and the last sample's clip are those of each sample.
+TEST(Converters, FloatToInt16BlocksCountLikeSamples) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::vector<float> v = {0.5f, -0.25f, 1.0f, nan, 0.75f, -inf, 0.999f, -1.0f, 3.0f, -0.5f};
+  const std::vector<int16_t> expect = {16384, -8192, 32767, 0,      24575,
+                                       -32767, 32734, -32767, 32767, -16384};
+  for (size_t n : {size_t{4}, size_t{8}, size_t{9}, size_t{10}}) {
+    Converter* c = nullptr;
+    const std::vector<float> in(v.begin(), v.begin() + static_cast<ptrdiff_t>(n));
+    const auto out = Convert<int16_t>(kFloat32LE, kInt16LE, in, &c);
+    EXPECT_EQ(out, std::vector<int16_t>(expect.begin(), expect.begin() + static_cast<ptrdiff_t>(n)));
+    // 1.0 is past the limit (1 - 2^-23), like NaN, -inf and 3.0.
+    EXPECT_EQ(c->clip_count(), n == 4 ? 2u : n == 8 ? 4u : 5u) << n;
+    EXPECT_EQ(c->clip_stats().max_value, n >= 9 ? 3.0 : 1.0) << n;
+    EXPECT_EQ(c->clip_stats().min_value, n >= 6 ? -double(inf) : -0.25) << n;
+    EXPECT_EQ(c->clip_stats().last_clipped, n != 10) << n;
+  }
+}
+
 TEST(Converters, FloatWidths) {
   // Beyond float's range a double sample becomes infinite (the loader then
   // silences it).
