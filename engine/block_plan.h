@@ -12,10 +12,11 @@
 
 namespace kornmill {
 
-// One grain's part in the block, with everything rendering it reads, so that a
-// render thread reads the plan in order and never the grain records the step
-// loop writes. Frames count from the first frame of the block's first step.
-struct GrainPlan {
+// One grain's part in the block: with the grain's voice, everything rendering
+// it reads, so that render threads never read the grain fields the step loop
+// writes. One cache line. Frames count from the first frame of the block's
+// first step.
+struct alignas(64) GrainPlan {
   Grain* grain = nullptr;
   int32_t stream = 0;       // index of the grain's stream in the stream table
   int32_t first_frame = 0;  // its first frame in the block
@@ -24,11 +25,9 @@ struct GrainPlan {
   int32_t first_tick = 0;   // the first control tick whose gain refresh reaches it
   GrainCursor start;        // its cursor at first_frame
   float left_gain = 0, right_gain = 0;  // its gains at first_frame
-  float base_left_gain = 0, base_right_gain = 0;  // scaled by each tick's amplitude
-  bool follows_ticks = false;                     // long grains take each tick's gains
   GrainKernel kernel = nullptr;
-  GrainVoice voice;
 };
+static_assert(sizeof(GrainPlan) == 64);
 
 // Where a grain stands after its last frame in the block, kept apart from the
 // grain record and the plan so that the thread that renders the block's last

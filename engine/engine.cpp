@@ -72,6 +72,7 @@ void Engine::SoftStopGrains(int32_t frames) {
     g->remaining = frames;
     g->decay_start = frames;
     g->decay_decrement = static_cast<int32_t>(kPhaseOne / static_cast<uint32_t>(frames));
+    g->voice_mask = 0;  // the envelope changed
   }
 }
 

@@ -5,32 +5,44 @@
 #include <memory>
 #include <vector>
 
+#include "engine/grain_kernel.h"
+
 namespace kornmill {
 
 struct Stream;
 struct Sound;
 
 struct Grain {
+  // Changed by the step loop as the grain plays.
   Grain* next = nullptr;       // active list
   Grain* free_link = nullptr;  // free list
-  Stream* stream = nullptr;
-  Sound* sound = nullptr;
-  int32_t increment = 0;    // position units per frame, reduced to 28 bits
-  int32_t position = 0;     // 28-bit read position
-  int32_t remaining = 0;    // frames still to play; -8 per step
-  int32_t decay_start = 0;  // decay begins when remaining <= this
+  int32_t position = 0;        // 28-bit read position
+  int32_t remaining = 0;       // frames still to play; -8 per step
   int32_t attack_phase = 0;
-  int32_t attack_increment = 0;
   int32_t decay_phase = 0;
-  int32_t decay_decrement = 0;
-  uint8_t short_flag = 0;  // shorter than one second of output
   float left_gain = 0;
   float right_gain = 0;
+  int32_t frame_counter = 0;   // frames rendered; minus the start frame in its first step
+
+  // Set when the grain starts (the soft stop shortens the envelope), on a cache
+  // line of their own.
+  alignas(64) Stream* stream = nullptr;
+  Sound* sound = nullptr;
+  int32_t increment = 0;    // position units per frame, reduced to 28 bits
+  int32_t decay_start = 0;  // decay begins when remaining <= this
+  int32_t attack_increment = 0;
+  int32_t decay_decrement = 0;
+  uint8_t short_flag = 0;  // shorter than one second of output
   float base_left_gain = 0;
   float base_right_gain = 0;
   float silence_threshold = 0;  // envelope values below it are skipped
   float glissando = 0;          // change of the increment per frame
-  int32_t frame_counter = 0;    // frames rendered; minus the start frame in its first step
+
+  // What rendering reads of the grain, made when its plan first needs it and
+  // again when its input channel or its envelope changes. On cache lines of its
+  // own, which the step loop never writes, so render threads keep their copies.
+  alignas(64) GrainVoice voice;
+  int32_t voice_mask = 0;  // the input mask the voice was made for; 0 when it must be made
 };
 
 // Grain records come from blocks of 64, never given back. The first record of

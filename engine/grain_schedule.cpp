@@ -135,13 +135,13 @@ void Engine::CompletePlan(const StreamTable* streams) {
     p.start.decay = g.decay_phase;
     p.left_gain = g.left_gain;
     p.right_gain = g.right_gain;
-    p.base_left_gain = g.base_left_gain;
-    p.base_right_gain = g.base_right_gain;
-    p.follows_ticks = g.short_flag == 0;
     const int mask = g.stream->input_mask;
     p.kernel = kernels_->Get(interpolation_, ModeOf(stereo_, mask));
-    p.voice = MakeGrainVoice(*g.sound, mask, g.increment, g.glissando, g.attack_increment,
-                             g.decay_decrement, g.silence_threshold, env_.data());
+    if (g.voice_mask != mask) {
+      g.voice = MakeGrainVoice(*g.sound, mask, g.increment, g.glissando, g.attack_increment,
+                               g.decay_decrement, g.silence_threshold, env_.data());
+      g.voice_mask = mask;
+    }
     g.remaining = WrapSub(g.remaining, WrapMul(kStepFrames, end_step - first_step));
   }
 }

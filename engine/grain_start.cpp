@@ -71,6 +71,7 @@ Grain* Engine::StartGrain(Stream& s) {
   Sound& snd = *s.sound;
   g->stream = &s;
   g->sound = &snd;
+  g->voice_mask = 0;  // a record used before holds another grain's voice
   ++snd.live_grains;
   ++grains_started_;
   StartGrainPosition(*g, s);

@@ -114,19 +114,20 @@ void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
   from = std::max(from, p.first_frame);
   to = std::min(to, p.end_frame);
   if (from >= to) return;
-  const GrainVoice& voice = p.voice;
+  const Grain& g = *p.grain;
+  const GrainVoice& voice = g.voice;
   GrainCursor cursor = p.start;
   SkipGrainFrames(cursor, voice, from - p.first_frame, p.decay_frame - p.first_frame);
 
   // Long grains take the gains of each control tick that reaches them.
-  const bool follows_ticks = p.follows_ticks;
+  const bool follows_ticks = g.short_flag == 0;
   float left = p.left_gain, right = p.right_gain;
   int tick = p.first_tick;
   auto take_ticks_to = [&](int frame) {
     for (; follows_ticks && tick < plan_.tick_count() && plan_.tick(tick).frame <= frame; ++tick) {
       const double amp = static_cast<float>(plan_.tick(tick).amplitude[static_cast<size_t>(p.stream)]);
-      left = static_cast<float>(double(p.base_left_gain) * amp * kGainScale);
-      if (stereo_) right = static_cast<float>(double(p.base_right_gain) * amp * kGainScale);
+      left = static_cast<float>(double(g.base_left_gain) * amp * kGainScale);
+      if (stereo_) right = static_cast<float>(double(g.base_right_gain) * amp * kGainScale);
     }
   };
   take_ticks_to(from);

@@ -2,7 +2,6 @@
 #include "output/render/render_job.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -82,6 +81,8 @@ void RenderStats::Count(const float* data, size_t n) {
   // Four samples at a time while no sample is NaN; the loop below takes the
   // rest from the first group that holds one.
   if (!std::isnan(peak)) {
+    // Set bits of each four-lane mask (without relying on a popcount instruction).
+    static constexpr uint8_t kBitsSet[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
     const __m128 clip = _mm_set1_ps(kOutputClip);
     const __m128 inf = _mm_set1_ps(std::numeric_limits<float>::infinity());
@@ -90,10 +91,8 @@ void RenderStats::Count(const float* data, size_t n) {
       const __m128 a = _mm_and_ps(_mm_loadu_ps(data + i), magnitude);
       if (_mm_movemask_ps(_mm_cmpunord_ps(a, a)) != 0) break;
       high = _mm_max_ps(a, high);
-      clipped += static_cast<uint64_t>(
-          std::popcount(static_cast<unsigned>(_mm_movemask_ps(_mm_cmpge_ps(a, clip)))));
-      not_numbers += static_cast<uint64_t>(
-          std::popcount(static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(a, inf)))));
+      clipped += kBitsSet[_mm_movemask_ps(_mm_cmpge_ps(a, clip))];
+      not_numbers += kBitsSet[_mm_movemask_ps(_mm_cmpeq_ps(a, inf))];
     }
     alignas(16) float highs[4];
     _mm_store_ps(highs, high);
