@@ -72,6 +72,8 @@ class BlockPlan {
     return grains_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];
   }
   GrainPlan& stored(int i) { return grains_[static_cast<size_t>(i)]; }
+  // The i-th grain the block started, in start order.
+  const GrainPlan& started_at(int i) const { return grains_[static_cast<size_t>(sounding_ + i)]; }
   // The end state of the grain that `at(i)` gives, by the same walk.
   GrainEnd& end_at(int i) {
     return ends_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];

@@ -83,6 +83,11 @@ class Engine {
   int active_grains() const { return pool_.active_count(); }
   // Grains started since the engine was made (for summaries and tests).
   uint64_t grains_started() const { return grains_started_; }
+  // The last block rendered (the output Render was given), and the grains
+  // started before its frame `frame`: those of earlier blocks and those it
+  // started in its first `frame` frames.
+  const float* last_block() const { return last_block_; }
+  uint64_t grains_started_before(int frame) const;
   // Where up to `capacity` sounding grains of `sound` read and their envelope
   // values, written to `marks`; returns how many. Called on the render thread
   // between blocks (displays take it once per block): allocates nothing,
@@ -164,6 +169,8 @@ class Engine {
   Interpolation interpolation_ = Interpolation::kSpline;
   GestureMix* gesture_ = nullptr;
   uint64_t grains_started_ = 0;
+  const float* last_block_ = nullptr;
+  int last_carried_ = 0;  // frames of the last block that an earlier block's last step gave
 
   BlockPlan plan_;
   CacheLineVector<float> mix_;  // the block's steps: the grains' sum before clipping

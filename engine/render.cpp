@@ -26,6 +26,8 @@ void Engine::Render(float* out, RenderContext& ctx) {
   const int frames = block_frames_ - carried;  // frames this block's steps give
   const int steps = (frames + kStepFrames - 1) / kStepFrames;
   PlanBlock(ctx, steps);
+  last_block_ = out;
+  last_carried_ = carried;
   // Frames left over from the previous block's last, partial step come first.
   Stream* first = ctx.play_list;  // the first stream when it plays
   output_ = {out + carried * nch, first ? first->block.data() + carried * nch : nullptr, frames};
@@ -148,6 +150,14 @@ void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
     take_ticks_to(p.end_frame - 1);
     end = GrainEnd{cursor, left, right, true};
   }
+}
+
+uint64_t Engine::grains_started_before(int frame) const {
+  uint64_t later = 0;
+  for (int i = 0; i < plan_.started(); ++i) {
+    if (last_carried_ + plan_.started_at(i).first_frame >= frame) ++later;
+  }
+  return grains_started_ - later;
 }
 
 // Every grain takes the state it ended the block with; grains whose remaining

@@ -41,7 +41,13 @@ class LimitedWriter final : public BlockWriter {
     if (written < k) {
       stats_.write_error = inner_->at_size_limit() ? kTextWavSizeLimit : inner_->last_error();
     }
-    if (stats_.full()) stats_.grains_at_limit = engine_.grains_started();
+    if (stats_.full()) {
+      // Grains the last block started past the length are not in the file.
+      stats_.grains_at_limit =
+          data == engine_.last_block()
+              ? engine_.grains_started_before(static_cast<int>(k) / engine_.channels())
+              : engine_.grains_started();
+    }
     return written < k ? written : n;
   }
   void Close() override { inner_->Close(); }
@@ -132,7 +138,7 @@ void RenderJob::Configure(const RenderOptions& o) {
   c.selected_device = 0;
   c.sample_rate = static_cast<int32_t>(o.rate);
   c.stereo = o.stereo ? 1 : 0;
-  c.frames_per_block = o.block;
+  c.frames_per_block = o.render_block(!score_.empty());
   c.sample_width = o.bits / 8;
   c.soft_stop = 1;
   c.reset_loop = o.reset_loop ? 1 : 0;

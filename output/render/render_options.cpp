@@ -129,6 +129,7 @@ void ApplyValue(RenderOptions& o, const std::string& opt, const std::string& v) 
       throw UsageError("--block must be a power of two from 4 to 16384");
     }
     o.block = static_cast<int>(b);
+    o.block_set = true;
   } else if (opt == "--interp") {
     o.interpolation = ParseInterpolation(v);
   } else if (opt == "--seconds") {
@@ -206,6 +207,10 @@ int64_t RenderOptions::total_frames() const {
   return std::max<int64_t>(1, std::llround(seconds * rate));
 }
 
+int RenderOptions::render_block(bool scored) const {
+  return block_set || scored || !midi.empty() ? block : kPlainRenderBlock;
+}
+
 RenderOptions ParseRenderArgs(const std::vector<std::string>& args) {
   RenderOptions o;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -271,7 +276,9 @@ std::string RenderUsage() {
          "  --source FILE       source sound (WAV/AIFF); default the built-in 110 Hz sine\n"
          "  --rate HZ           output sample rate (default 44100)\n"
          "  --mono | --stereo   output channels (default stereo)\n"
-         "  --block N           frames per block, a power of two 4..16384 (default 256)\n"
+         "  --block N           frames per block, a power of two 4..16384 (default 256;\n"
+         "                      without --score or --midi, whose events act at block\n"
+         "                      boundaries, 4096: the samples are the same, sooner)\n"
          "  --interp linear|cubic|spline   interpolation (default spline)\n"
          "  --seconds S         length in seconds (default 10)\n"
          "  --blocks N          length in blocks (instead of --seconds)\n"

@@ -32,6 +32,7 @@ struct RenderOptions {
   uint32_t rate = 44100;
   bool stereo = true;
   int block = 256;
+  bool block_set = false;  // --block was given
   Interpolation interpolation = Interpolation::kSpline;
   double seconds = 10.0;  // the length when --blocks is not given
   int64_t blocks = -1;    // set by --blocks; overrides --seconds
@@ -56,7 +57,16 @@ struct RenderOptions {
 
   // Frames to render: --blocks × --block, or --seconds at --rate (rounded).
   int64_t total_frames() const;
+  // Frames per block the render uses: --block; without it, a render that
+  // nothing changes between blocks (no score, no MIDI file), whose samples are
+  // the same for every block length, takes the longer kPlainRenderBlock.
+  int render_block(bool scored) const;
 };
+
+// Blocks of a render without events: long enough that what is done once per
+// block costs little beside the grains, short enough that each thread's part
+// of the sums stays in the first-level cache.
+inline constexpr int kPlainRenderBlock = 4096;
 
 // The longest render: one day.
 inline constexpr double kMaxRenderSeconds = 86400;

@@ -34,6 +34,11 @@ TEST(RenderArgs, DefaultsAndEveryOption) {
   EXPECT_EQ(o.rate, 44100u);
   EXPECT_TRUE(o.stereo);
   EXPECT_EQ(o.block, 256);
+  // The block a render takes: longer where no event waits for a block boundary.
+  EXPECT_EQ(o.render_block(false), kPlainRenderBlock);
+  EXPECT_EQ(o.render_block(true), 256);
+  EXPECT_EQ(Args({"-o", "x.wav", "--midi", "m.mid"}).render_block(false), 256);
+  EXPECT_EQ(Args({"-o", "x.wav", "--block", "4"}).render_block(false), 4);
   EXPECT_EQ(o.interpolation, Interpolation::kSpline);
   EXPECT_EQ(o.bits, 32);
   EXPECT_EQ(o.total_frames(), 441000);
@@ -195,11 +200,13 @@ TEST_F(RenderJobTest, UnreadableScoresAreErrors) {
 }
 
 // The file holds exactly what the engine renders after Play's snapshot, block by block, and the
-// summary counts the engine's grains.
+// summary counts the engine's grains. Without a score or --block the render takes longer blocks
+// (and cuts the last at the length), with the same samples.
 TEST_F(RenderJobTest, FloatFileEqualsTheEnginesBlocks) {
   RenderJob job;
   const RenderSummary sum = job.Run(
       Args({"--blocks", "100", "--set", "8=200", "--set", "0=1000", "-o", Path("o.wav")}), {});
+  EXPECT_EQ(job.engine().block_frames(), kPlainRenderBlock);
   SF_INFO info;
   const auto samples = ReadFloats(Path("o.wav"), &info);
   ASSERT_EQ(info.frames, 25600);
@@ -230,6 +237,7 @@ TEST_F(RenderJobTest, ScoreGlideArrivesAtItsControlUpdate) {
     job.Run(Args({"--block", "8", "--blocks", "5512", "-o", Path("o.wav")}),
             score);  // 44096 frames
     EXPECT_EQ(job.engine().frame_clock(), 44096);
+    EXPECT_EQ(job.engine().block_frames(), 8);
     const ControlRecord& c = job.streams()[0].controls[23];
     EXPECT_EQ(c.target, 1000);
     EXPECT_NE(c.current, 1000.0f);
