@@ -12,6 +12,16 @@ namespace {
 
 // Each thread's stretch of the block is at least this many steps long.
 constexpr int kMinStepsPerPart = 4;
+// A long block is cut into up to this many parts per thread, each at least
+// kMinStepsPerExtraPart long, which the threads take in turn: a thread that runs
+// slower, or is woken late, then holds up less of the block.
+constexpr int kPartsPerThread = 4;
+constexpr int kMinStepsPerExtraPart = 32;
+
+int PartCount(int threads, int steps) {
+  const int one_each = std::min(threads, steps / kMinStepsPerPart);
+  return std::max(one_each, std::min(threads * kPartsPerThread, steps / kMinStepsPerExtraPart));
+}
 static_assert(kStepFrames * 2 * sizeof(float) == kCacheLine, "a stereo step of sums fills a line");
 
 inline float Clip(float v) {
@@ -79,7 +89,7 @@ void Engine::RenderPlan() {
       work += p.end_frame - p.first_frame;
     }
     if (work >= min_shared_work_) {
-      const int parts = std::min(render_threads_, steps / kMinStepsPerPart);
+      const int parts = PartCount(render_threads_, steps);
       workers_->Run(parts, &Engine::RenderPart, this);
       return;
     }
@@ -87,13 +97,13 @@ void Engine::RenderPlan() {
   RenderStretch(0, plan_.frames());
 }
 
-// One thread's stretch of the block: whole steps, so that no two threads write
+// One part of the block: whole steps, so that no two threads write
 // the same frame, and whole cache lines of the sums (two steps of mono), so
 // that they write no line in common either.
 void Engine::RenderPart(void* engine, int part) {
   Engine& e = *static_cast<Engine*>(engine);
   const int steps = e.plan_.steps();
-  const int parts = std::min(e.render_threads_, steps / kMinStepsPerPart);
+  const int parts = PartCount(e.render_threads_, steps);
   const int unit = e.stereo_ ? 1 : 2;  // steps per cache line of sums
   auto boundary = [&](int p) { return p == parts ? steps : steps / unit * p / parts * unit; };
   e.RenderStretch(boundary(part) * kStepFrames, boundary(part + 1) * kStepFrames);
