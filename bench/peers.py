@@ -254,18 +254,26 @@ def main():
             print("Csound not installed: skipped")
 
         grain_frames = GRAINS_PER_SECOND * grain_seconds * RATE * args.seconds
+        # Round by round, every command once per round, so that a slow spell of a
+        # shared machine falls on all of them alike rather than on one.
+        runs = {name: [] for name, _ in jobs}
+        for _ in range(args.runs):
+            for name, command in jobs:
+                if name not in runs:
+                    continue
+                try:
+                    runs[name].append(timed(command))
+                except RunFailed as failure:
+                    if name.startswith("kornmill"):
+                        sys.exit(str(failure))
+                    print("%s skipped: %s" % (name, failure))  # a peer's own failure
+                    del runs[name]
         results = []
-        for name, command in jobs:
-            try:
-                runs = [timed(command) for _ in range(args.runs)]
-            except RunFailed as failure:
-                if name.startswith("kornmill"):
-                    sys.exit(str(failure))
-                print("%s skipped: %s" % (name, failure))  # a peer's own failure
-                continue
-            cpu = statistics.median(r[0] for r in runs)
-            wall = statistics.median(r[1] for r in runs)
-            results.append((name, cpu, wall))
+        for name, _ in jobs:
+            if name in runs:
+                cpu = statistics.median(r[0] for r in runs[name])
+                wall = statistics.median(r[1] for r in runs[name])
+                results.append((name, cpu, wall))
         reference = next((r for r in results if r[0].startswith("SuperCollider")), None)
         print("%.3g grain-frames in %.0f s of output; median of %d runs" %
               (grain_frames, args.seconds, args.runs))
