@@ -12,10 +12,11 @@
 
 namespace kornmill {
 
-// One grain's part in the block: with the grain's voice, everything rendering
-// it reads, so that render threads never read the grain fields the step loop
-// writes. One cache line. Frames count from the first frame of the block's
-// first step.
+// One grain's part in the block: what changes from block to block of what
+// rendering the grain reads (the rest are grain fields that stay as they are
+// while it plays), so that render threads never read a line the step loop
+// writes while they run. One cache line. Frames count from the first frame of
+// the block's first step.
 struct alignas(64) GrainPlan {
   Grain* grain = nullptr;
   int32_t stream = 0;       // index of the grain's stream in the stream table
