@@ -88,6 +88,17 @@ class Engine {
   // started in its first `frame` frames.
   const float* last_block() const { return last_block_; }
   uint64_t grains_started_before(int frame) const;
+
+  // A job the next block's render runs once, beside the grains: on one of the
+  // render threads alongside the block's parts when the block is shared, else
+  // after the block's samples. Null clears it. The job must not touch the
+  // engine; it runs inside the render, so a live caller must give one that
+  // neither allocates nor blocks. Render thread only.
+  using SideJob = void (*)(void* context);
+  void set_side_job(SideJob job, void* context) {
+    side_job_ = job;
+    side_context_ = context;
+  }
   // Where up to `capacity` sounding grains of `sound` read and their envelope
   // values, written to `marks`; returns how many. Called on the render thread
   // between blocks (displays take it once per block): allocates nothing,
@@ -170,6 +181,8 @@ class Engine {
   GestureMix* gesture_ = nullptr;
   uint64_t grains_started_ = 0;
   const float* last_block_ = nullptr;
+  SideJob side_job_ = nullptr;
+  void* side_context_ = nullptr;
   int last_carried_ = 0;  // frames of the last block that an earlier block's last step gave
 
   BlockPlan plan_;

@@ -90,11 +90,16 @@ void Engine::RenderPlan() {
     }
     if (work >= min_shared_work_) {
       const int parts = PartCount(render_threads_, steps);
-      workers_->Run(parts, &Engine::RenderPart, this);
+      workers_->Run(parts + (side_job_ ? 1 : 0), &Engine::RenderPart, this);
+      side_job_ = nullptr;
       return;
     }
   }
   RenderStretch(0, plan_.frames());
+  if (const SideJob job = side_job_) {
+    side_job_ = nullptr;
+    job(side_context_);
+  }
 }
 
 // One part of the block: whole steps, so that no two threads write
@@ -102,6 +107,15 @@ void Engine::RenderPlan() {
 // that they write no line in common either.
 void Engine::RenderPart(void* engine, int part) {
   Engine& e = *static_cast<Engine*>(engine);
+  if (e.side_job_) {
+    // The side job is part 0: the render thread takes it at once, and the
+    // helpers the block's parts.
+    if (part == 0) {
+      e.side_job_(e.side_context_);
+      return;
+    }
+    --part;
+  }
   const int steps = e.plan_.steps();
   const int parts = PartCount(e.render_threads_, steps);
   const int unit = e.stereo_ ? 1 : 2;  // steps per cache line of sums

@@ -25,22 +25,34 @@ namespace kornmill {
 
 namespace {
 
+}  // namespace
+
 // Wraps the output file: counts samples, peak and clipped samples, and lets
 // nothing past the requested length into the file (blocks rendered ahead for
-// the queue are accepted and dropped).
+// the queue are accepted and dropped). A block goes into the file while the
+// next one renders, as the engine's side job, so that its conversion and the
+// file's new pages cost no time of their own; a write that fell short shows
+// at the next block (which the file then refuses) or at the flush.
 class LimitedWriter final : public BlockWriter {
  public:
-  LimitedWriter(std::unique_ptr<BlockWriter> inner, RenderStats& stats, const Engine& engine)
-      : inner_(std::move(inner)), stats_(stats), engine_(engine) {}
+  LimitedWriter(std::unique_ptr<BlockWriter> inner, RenderStats& stats, Engine& engine,
+                LimitedWriter*& registry)
+      : inner_(std::move(inner)), stats_(stats), engine_(engine), registry_(registry) {
+    registry_ = this;
+  }
+  // The recorder closes the file (which writes what is pending) before it lets
+  // the writer go.
+  ~LimitedWriter() override {
+    if (pending_ > 0) engine_.set_side_job(nullptr, nullptr);
+    if (registry_ == this) registry_ = nullptr;
+  }
+
   size_t Write(const float* data, size_t n) override {
+    Flush();
+    if (failed_) return 0;
     if (stats_.full()) return n;
     const size_t k = std::min(n, stats_.limit - stats_.samples);
-    const size_t written = inner_->Write(data, k);
-    stats_.Count(data, written);
-    stats_.samples += written;
-    if (written < k) {
-      stats_.write_error = inner_->at_size_limit() ? kTextWavSizeLimit : inner_->last_error();
-    }
+    stats_.samples += k;
     if (stats_.full()) {
       // Grains the last block started past the length are not in the file.
       stats_.grains_at_limit =
@@ -48,17 +60,50 @@ class LimitedWriter final : public BlockWriter {
               ? engine_.grains_started_before(static_cast<int>(k) / engine_.channels())
               : engine_.grains_started();
     }
-    return written < k ? written : n;
+    if (block_.size() < k) block_.resize(n);
+    std::copy(data, data + k, block_.begin());
+    pending_ = k;
+    engine_.set_side_job(&WritePending, this);
+    return n;
   }
-  void Close() override { inner_->Close(); }
+  // Writes the block the engine has not written yet.
+  void Flush() {
+    if (pending_ == 0) return;
+    engine_.set_side_job(nullptr, nullptr);
+    WriteNow();
+  }
+  void Close() override {
+    Flush();
+    inner_->Close();
+  }
+  // Whether a write fell short: the file is incomplete.
+  bool failed() const { return failed_; }
   bool at_size_limit() const override { return inner_->at_size_limit(); }
   std::string last_error() const override { return inner_->last_error(); }
 
  private:
+  static void WritePending(void* writer) { static_cast<LimitedWriter*>(writer)->WriteNow(); }
+  // On a render thread while the engine renders, or on the main thread.
+  void WriteNow() {
+    const size_t written = inner_->Write(block_.data(), pending_);
+    stats_.Count(block_.data(), written);
+    if (written < pending_) {
+      failed_ = true;
+      stats_.write_error = inner_->at_size_limit() ? kTextWavSizeLimit : inner_->last_error();
+    }
+    pending_ = 0;
+  }
+
   std::unique_ptr<BlockWriter> inner_;
   RenderStats& stats_;
-  const Engine& engine_;
+  Engine& engine_;
+  LimitedWriter*& registry_;
+  std::vector<float> block_;  // the block waiting for the file
+  size_t pending_ = 0;        // its samples; 0 when there is none
+  bool failed_ = false;
 };
+
+namespace {
 
 // The sound loader's host: the render waits for the loader thread itself. No
 // one is there to answer the memory question: a sound that may not fit is
@@ -122,7 +167,11 @@ void RenderStats::Count(const float* data, size_t n) {
 
 RenderJob::RenderJob() : output_(engine_, streams_, *this, *this) {}
 
-RenderJob::~RenderJob() = default;
+RenderJob::~RenderJob() {
+  // A render that failed may leave its file open: it is closed while the
+  // statistics its writer counts into are still there.
+  output_.CloseOutputFile();
+}
 
 void RenderJob::ShowError(std::string_view title, std::string_view text) {
   last_error_ = std::string(title) + ": " + std::string(text);
@@ -149,7 +198,7 @@ void RenderJob::Configure(const RenderOptions& o) {
   output_.set_device_provider(std::move(devices));
   WriterFactory files = DefaultWriterFactory();
   output_.set_writer_factory([this, files](const std::string& path, const WaveFormat& format) {
-    return std::make_unique<LimitedWriter>(files(path, format), stats_, engine_);
+    return std::make_unique<LimitedWriter>(files(path, format), stats_, engine_, writer_);
   });
   output_.set_block_observer(this);
 }
@@ -391,9 +440,11 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
   }
   output_.StopPlay();
   PadWithSilence();
+  if (writer_) writer_->Flush();
   // A MIDI render may never have started recording: it is complete when the
   // file has its length. Any other ends recording only when a write failed.
-  const bool complete = midi_ ? stats_.full() : output_.recording();
+  const bool complete =
+      (midi_ ? stats_.full() : output_.recording()) && !(writer_ && writer_->failed());
   if (!complete) {
     const std::string& reason = stats_.write_error;
     throw RenderError("Could not write \"" + o.output + "\"" +

@@ -20,6 +20,7 @@
 
 namespace kornmill {
 
+class LimitedWriter;
 class MidiPerformance;
 class OfflineDevices;
 
@@ -112,6 +113,7 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   std::unique_ptr<MidiPerformance> midi_;
   int midi_bank_ = 0;  // the bank MIDI chose (0 = A, the --bank file)
   RenderStats stats_;
+  LimitedWriter* writer_ = nullptr;  // the output file's, while it is open
   std::vector<ScoreEvent> score_;
   size_t next_event_ = 0;
   uint32_t rate_ = 44100;

@@ -59,6 +59,33 @@ TEST_F(RenderTest, BlockLengthDoesNotChangeTheSound) {
   }
 }
 
+// A side job runs once, with the next block, whether the block is shared between threads or
+// rendered on one, and changes no sample; a cleared one never runs.
+TEST_F(RenderTest, ASideJobRunsOnceWithTheNextBlock) {
+  auto count = [](void* runs) { ++*static_cast<int*>(runs); };
+  for (int threads : {1, 2, 3}) {
+    Setup(44100, true, 1024);
+    engine->set_render_threads(threads);
+    EngineTestAccess::ShareEveryBlock(*engine);
+    Play();
+    const auto reference = Render(6);
+    Setup(44100, true, 1024);
+    engine->set_render_threads(threads);
+    EngineTestAccess::ShareEveryBlock(*engine);
+    Play();
+    int runs = 0;
+    std::vector<float> all;
+    for (int b = 0; b < 6; ++b) {
+      if (b % 2 == 0) engine->set_side_job(count, &runs);
+      if (b == 4) engine->set_side_job(nullptr, nullptr);
+      RenderBlock();
+      all.insert(all.end(), out.begin(), out.end());
+      EXPECT_EQ(runs, b < 4 ? b / 2 + 1 : 2) << threads << " threads, block " << b;
+    }
+    EXPECT_EQ(all, reference) << threads << " threads";
+  }
+}
+
 TEST_F(RenderTest, MonoOutputIsTheLeftChannelOfTheStereoMix) {
   Set(kPanRnd, 200);
   Play();
