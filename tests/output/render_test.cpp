@@ -227,6 +227,32 @@ TEST_F(RenderJobTest, FloatFileEqualsTheEnginesBlocks) {
   EXPECT_EQ(sum.grains, ref.grains_started());
 }
 
+// A dense cloud on one, two and three threads: the blocks are shared and each is written into
+// the file while the next renders; the files and the summaries are the same.
+TEST_F(RenderJobTest, EveryThreadCountWritesTheSameFile) {
+  std::string first;
+  RenderSummary one;
+  for (const char* threads : {"1", "2", "3"}) {
+    RenderJob job;
+    const std::string out = Path(std::string("t") + threads + ".wav");
+    const RenderSummary sum =
+        job.Run(Args({"--seconds", "1.3", "--bits", "16", "--set", "7=16106", "--set", "10=324",
+                      "--set", "25=256", "--threads", threads, "-o", out}),
+                {});
+    EXPECT_EQ(sum.frames, 57330);
+    if (first.empty()) {
+      first = testing::ReadBytes(out);
+      one = sum;
+      EXPECT_GT(sum.grains, 1000u);
+      continue;
+    }
+    EXPECT_EQ(testing::ReadBytes(out), first) << threads << " threads";
+    EXPECT_EQ(sum.grains, one.grains) << threads << " threads";
+    EXPECT_EQ(sum.peak, one.peak) << threads << " threads";
+    EXPECT_EQ(sum.clipped, one.clipped) << threads << " threads";
+  }
+}
+
 // The glide of "0 set 23 1000 64" ends at frame 44100; the control update
 // runs every 104 frames, so 43992 still glides and 44096 takes the target.
 TEST_F(RenderJobTest, ScoreGlideArrivesAtItsControlUpdate) {
