@@ -23,10 +23,6 @@
 
 namespace kornmill {
 
-namespace {
-
-}  // namespace
-
 // Wraps the output file: counts samples, peak and clipped samples, and lets
 // nothing past the requested length into the file (blocks rendered ahead for
 // the queue are accepted and dropped). A block goes into the file while the
