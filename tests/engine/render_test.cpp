@@ -64,15 +64,15 @@ TEST_F(RenderTest, BlockLengthDoesNotChangeTheSound) {
 TEST_F(RenderTest, ASideJobRunsOnceWithTheNextBlock) {
   auto count = [](void* runs) { ++*static_cast<int*>(runs); };
   for (int threads : {1, 2, 3}) {
-    Setup(44100, true, 1024);
-    engine->set_render_threads(threads);
-    EngineTestAccess::ShareEveryBlock(*engine);
-    Play();
+    auto start = [&] {
+      Setup(44100, true, 1024);
+      engine->set_render_threads(threads);
+      EngineTestAccess::ShareEveryBlock(*engine);
+      Play();
+    };
+    start();
     const auto reference = Render(6);
-    Setup(44100, true, 1024);
-    engine->set_render_threads(threads);
-    EngineTestAccess::ShareEveryBlock(*engine);
-    Play();
+    start();
     int runs = 0;
     std::vector<float> all;
     for (int b = 0; b < 6; ++b) {
