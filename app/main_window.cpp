@@ -41,6 +41,7 @@
 #include "engine/engine.h"
 #include "midi/midi_ports.h"
 #include "output/output_folders.h"
+#include "output/system_devices.h"
 #include "resources/ids.h"
 #include "soundfile/loader/sound_loader.h"
 
@@ -126,7 +127,7 @@ bool MainWindow::StartOutput(MainWindowOptions& options) {
   OutputView& view = *this;
   output_ = std::make_unique<AudioOutput>(*engine_, streams_, view, *waker_);
   settings_->ApplyTo(output_->config());
-  if (options.devices) output_->set_device_provider(std::move(options.devices));
+  output_->set_device_provider(options.devices ? std::move(options.devices) : MakeSystemDevices());
   if (options.writer_factory) output_->set_writer_factory(options.writer_factory);
   output_->set_key_state([this] { return q_down_; });
   if (options.use_null_device) output_->config().selected_device = kNullDeviceDefault;

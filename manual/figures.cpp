@@ -9,7 +9,7 @@
 #include "manual/midi_reference.h"
 #include "output/output_config.h"
 #include "output/output_options.h"
-#include "output/system_devices.h"
+#include "output/null_device.h"
 #include "output/render/render_options.h"
 #include "patches/bank_table.h"
 #include "patches/gesture_corners.h"

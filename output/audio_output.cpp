@@ -13,8 +13,7 @@
 #include "output/output_folders.h"
 #include "output/output_recorder.h"
 #include "output/output_texts.h"
-#include "output/rtaudio_device.h"
-#include "output/system_devices.h"
+#include "output/null_device.h"
 
 namespace kornmill {
 
@@ -54,7 +53,7 @@ void AudioOutput::set_block_observer(BlockObserver* observer) {
 
 void AudioOutput::InitAudioOutput(std::string_view stored_out_folder,
                                   std::string_view stored_in_folder) {
-  if (!provider_) provider_ = MakeSystemDevices();
+  if (!provider_) provider_ = MakeNullDevices();
   if (!recorder_->has_writer_factory()) recorder_->set_writer_factory(DefaultWriterFactory());
   CheckSelection();
   if (config_.sample_width < 2 || config_.sample_width > 4) config_.sample_width = 2;
@@ -159,7 +158,7 @@ void AudioOutput::FitRecording() {
 }
 
 std::vector<DeviceEntry> AudioOutput::ListDevices() {
-  if (!provider_) provider_ = MakeSystemDevices();
+  if (!provider_) provider_ = MakeNullDevices();
   return provider_->ListDevices();
 }
 

@@ -60,8 +60,8 @@ class AudioOutput final : public BlockSource {
   AudioOutput(const AudioOutput&) = delete;
   AudioOutput& operator=(const AudioOutput&) = delete;
 
-  // Optional parts; set them before InitAudioOutput. Without a provider the
-  // system's devices are used (RtAudio and the null device); without a
+  // Optional parts; set them before InitAudioOutput. Without a provider only
+  // the null device is there (MakeSystemDevices gives the sound cards); without a
   // writer factory recording uses the sound-file library's WAV writer; without
   // a key query the Q key is never down.
   void set_device_provider(std::unique_ptr<DeviceProvider> provider);

@@ -35,7 +35,7 @@ void AudioOutput::SetPlayButtons(std::string_view text, bool checked) {
 bool AudioOutput::OpenDevice() {
   if (device_) device_->Close();
   device_.reset();
-  if (!provider_) provider_ = MakeSystemDevices();
+  if (!provider_) provider_ = MakeNullDevices();
   const bool rtaudio = IsRtAudioSelection(config_.selected_device);
   const char* title = rtaudio ? kTitleRtAudio : kTitleNullDevice;
   // The options dialog changes the configuration live; a play it did not

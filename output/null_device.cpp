@@ -4,6 +4,31 @@
 #include <chrono>
 
 namespace kornmill {
+namespace {
+
+class NullDevices final : public DeviceProvider {
+ public:
+  int RtAudioDeviceCount(int32_t) override { return 0; }
+  std::vector<DeviceEntry> ListDevices() override { return {NullDeviceEntry()}; }
+  std::unique_ptr<OutputDevice> MakeDevice(int32_t) override {
+    return std::make_unique<NullDevice>();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceProvider> MakeNullDevices() {
+  return std::make_unique<NullDevices>();
+}
+
+DeviceEntry NullDeviceEntry() {
+  DeviceEntry e;
+  e.selection = 0;
+  e.api = "Null";
+  e.name = kNullDeviceName;
+  e.label = "(Null) " + e.name;
+  return e;
+}
 
 NullDevice::~NullDevice() {
   Close();

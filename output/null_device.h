@@ -12,6 +12,11 @@
 
 namespace kornmill {
 
+inline constexpr const char* kNullDeviceName = "Null output (no sound card)";
+
+// The list's entry for the null device.
+DeviceEntry NullDeviceEntry();
+
 // A clock thread sleeps until each block's deadline (frames / rate after the
 // previous one) and then takes one block from the source, like a sound card
 // that plays it. Main-thread interface; the source is called on the clock thread.

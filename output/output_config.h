@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kornmill {
 
@@ -33,6 +34,28 @@ constexpr int SelectionApi(int32_t selection) {
 }
 constexpr int32_t MakeRtAudioSelection(int api, int index) {
   return kRtAudioDeviceBase | (api << kSelectionApiShift) | (index & 0xFF);
+}
+
+// The host APIs of this platform, by their RtAudio::Api numbers.
+inline constexpr int kApiAlsa = 1;
+inline constexpr int kApiPulse = 2;
+inline constexpr int kApiOss = 3;
+inline constexpr int kApiJack = 4;
+
+// Short display name of a host API, as the device list shows it.
+inline std::string HostApiName(int api) {
+  switch (api) {
+    case kApiJack:
+      return "JACK";
+    case kApiPulse:
+      return "Pulse";
+    case kApiAlsa:
+      return "ALSA";
+    case kApiOss:
+      return "OSS";
+    default:
+      return "API " + std::to_string(api);
+  }
 }
 
 // The format of output soundfiles; its rate and channels are also the device's.

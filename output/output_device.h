@@ -69,7 +69,8 @@ class DeviceProvider {
   virtual std::unique_ptr<OutputDevice> MakeDevice(int32_t selection) = 0;
 };
 
-// The devices of this machine: RtAudio's host APIs and the built-in null device.
-std::unique_ptr<DeviceProvider> MakeSystemDevices();
+// Only the built-in null device, for an output that no sound card is given to.
+// The machine's sound cards come from MakeSystemDevices (output/system_devices.h).
+std::unique_ptr<DeviceProvider> MakeNullDevices();
 
 }  // namespace kornmill

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "output/output_config.h"
+
 namespace kornmill {
 
 namespace {
@@ -43,20 +45,8 @@ std::vector<int> CompiledHostApis() {
   return out;
 }
 
-std::string HostApiName(int api) {
-  switch (api) {
-    case RtAudio::UNIX_JACK:
-      return "JACK";
-    case RtAudio::LINUX_PULSE:
-      return "Pulse";
-    case RtAudio::LINUX_ALSA:
-      return "ALSA";
-    case RtAudio::LINUX_OSS:
-      return "OSS";
-    default:
-      return RtAudio::getApiDisplayName(static_cast<RtAudio::Api>(api));
-  }
-}
+static_assert(kApiAlsa == RtAudio::LINUX_ALSA && kApiPulse == RtAudio::LINUX_PULSE &&
+              kApiOss == RtAudio::LINUX_OSS && kApiJack == RtAudio::UNIX_JACK);
 
 RtAudioDevice::RtAudioDevice(int api, int index) : api_(api), index_(index) {}
 

@@ -62,7 +62,5 @@ class RtAudioDevice final : public OutputDevice {
 
 // The RtAudio host APIs this RtAudio was built with (no dummy API), as RtAudio::Api numbers.
 std::vector<int> CompiledHostApis();
-// Short display name of a host API ("JACK", "Pulse", "ALSA"), as the device list shows it.
-std::string HostApiName(int api);
 
 }  // namespace kornmill

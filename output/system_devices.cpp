@@ -79,12 +79,7 @@ std::vector<DeviceEntry> SystemDevices::ListDevices() {
       // An API that cannot be asked has no devices to offer.
     }
   }
-  DeviceEntry null_entry;
-  null_entry.selection = 0;
-  null_entry.api = "Null";
-  null_entry.name = kNullDeviceName;
-  null_entry.label = "(Null) " + null_entry.name;
-  list.push_back(std::move(null_entry));
+  list.push_back(NullDeviceEntry());
   return list;
 }
 

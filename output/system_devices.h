@@ -2,11 +2,13 @@
 // device.
 #pragma once
 
+#include "output/null_device.h"
 #include "output/output_device.h"
 
 namespace kornmill {
 
-inline constexpr const char* kNullDeviceName = "Null output (no sound card)";
+// The devices of this machine: RtAudio's host APIs and the built-in null device.
+std::unique_ptr<DeviceProvider> MakeSystemDevices();
 
 // Main thread only. RtAudio's errors while listing count as "no devices".
 // RtAudio reports one PulseAudio device whether or not a server runs; here it

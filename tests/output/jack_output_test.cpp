@@ -35,6 +35,7 @@ class JackOutputTest : public ::testing::Test, public testing::OutputRig<LoopWak
     ASSERT_NE(fixture, nullptr) << "run through ctest (JACK fixture)";
     ::setenv("JACK_DEFAULT_SERVER", fixture, 1);
     ::setenv("JACK_NO_START_SERVER", "1", 1);
+    out.set_device_provider(MakeSystemDevices());
     out.set_writer_factory(files.factory());
     out.config().selected_device = kJackDevice;
     out.config().sample_rate = 48000;

@@ -14,6 +14,7 @@
 #include "controls/stream.h"
 #include "engine/engine.h"
 #include "output/output_texts.h"
+#include "output/system_devices.h"
 #include "output_fakes.h"
 #include "tests/engine/engine_access.h"
 
@@ -41,6 +42,7 @@ class JackRateTest : public ::testing::Test, public testing::OutputRig<LoopWaker
               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder);
     // The program's default rate, which no JACK server of the fixtures runs at.
+    out.set_device_provider(MakeSystemDevices());
     out.config().selected_device = kJackDevice;
     out.config().sample_rate = 22050;
     out.InitAudioOutput(folder.string(), "");
