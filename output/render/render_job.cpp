@@ -99,8 +99,6 @@ class LimitedWriter final : public BlockWriter {
   bool failed_ = false;
 };
 
-namespace {
-
 // The sound loader's host: the render waits for the loader thread itself. No
 // one is there to answer the memory question: a sound that may not fit is
 // refused with the question's first line.
@@ -119,8 +117,6 @@ class CliLoaderHost final : public LoaderHost {
   std::string error;
   std::vector<std::string> notices;
 };
-
-}  // namespace
 
 void RenderStats::Count(const float* data, size_t n) {
   size_t i = 0;
@@ -199,12 +195,18 @@ void RenderJob::Configure(const RenderOptions& o) {
   output_.set_block_observer(this);
 }
 
-void RenderJob::LoadSource(const std::string& path) {
-  CliLoaderHost host;
-  sounds_ = std::make_unique<SoundTable>(streams_, output_.render_lock(), host, memory_status_);
+void RenderJob::StartSourceLoad(const std::string& path) {
+  loader_host_ = std::make_unique<CliLoaderHost>();
+  sounds_ = std::make_unique<SoundTable>(streams_, output_.render_lock(), *loader_host_,
+                                         memory_status_);
   sounds_->set_output_rate(rate_);
+  sounds_->set_make_overviews(false);  // nothing here draws the sound
   sounds_->LoadSound(path);
+}
+
+void RenderJob::FinishSourceLoad(const std::string& path) {
   sounds_->WaitForLoaders();
+  const CliLoaderHost& host = *loader_host_;
   if (!host.error.empty()) throw RenderError(host.error);
   notices_ = host.notices;
   if (host.loaded) sounds_->AttachSound(0, host.loaded);
@@ -415,8 +417,9 @@ RenderSummary RenderJob::Run(const RenderOptions& o, const std::vector<ScoreEven
                                   {o.score, "the score"},
                                   {o.midi, "the MIDI file"}});
   LoadBank(o);
-  if (!o.source.empty()) LoadSource(o.source);
+  if (!o.source.empty()) StartSourceLoad(o.source);
   output_.InitAudioOutput(".", ".");
+  if (!o.source.empty()) FinishSourceLoad(o.source);
   ApplyStreamOptions(o);
   if (!o.midi.empty()) LoadMidi(o);
   const int64_t total_frames = RenderFrames(o);

@@ -54,6 +54,8 @@ struct RenderStats {
 };
 
 // Main thread only. Run once per object.
+class CliLoaderHost;
+
 class RenderJob final : public OutputView, public MainThreadWaker, public BlockObserver {
  public:
   using Progress = std::function<void(int64_t frames_done, int64_t frames_total)>;
@@ -86,7 +88,9 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
 
  private:
   void Configure(const RenderOptions& o);
-  void LoadSource(const std::string& path);
+  // The source loads on its own thread while the output is set up.
+  void StartSourceLoad(const std::string& path);
+  void FinishSourceLoad(const std::string& path);
   void ApplyStreamOptions(const RenderOptions& o);
   // The bank file of --bank into bank A; every recall asked for must find its slot.
   void LoadBank(const RenderOptions& o);
@@ -108,6 +112,7 @@ class RenderJob final : public OutputView, public MainThreadWaker, public BlockO
   StreamTable streams_;
   AudioOutput output_;
   OfflineDevices* devices_ = nullptr;
+  std::unique_ptr<CliLoaderHost> loader_host_;  // outlives the table's loader threads
   std::unique_ptr<SoundTable> sounds_;
   BankTable banks_;
   std::unique_ptr<MidiPerformance> midi_;

@@ -430,7 +430,7 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice
     return false;
   }
   SetRateConstants(rec, output_rate());
-  rec.overview = WaveformOverview::Of(rec);
+  if (make_overviews_) rec.overview = WaveformOverview::Of(rec);
   return true;
 }
 

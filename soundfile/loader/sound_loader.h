@@ -178,6 +178,11 @@ class SoundTable {
   void set_output_rate(uint32_t rate);
   uint32_t output_rate() const { return output_rate_.load(); }
 
+  // Whether loads also make the waveform overview the sound view draws (yes
+  // unless told otherwise); a program without a sound view saves the time.
+  // Main thread, before loads start.
+  void set_make_overviews(bool make) { make_overviews_ = make; }
+
   Sound& record(int i) { return records_[size_t(i)]; }
   const Sound& record(int i) const { return records_[size_t(i)]; }
   // Index of a record of this table, or -1.
@@ -210,6 +215,7 @@ class SoundTable {
   std::array<Sound, kSoundRecords> records_{};
   std::mutex table_mutex_;
   std::atomic<uint32_t> output_rate_{44100};
+  bool make_overviews_ = true;
   std::mutex workers_mutex_;
   std::vector<Worker> workers_;
 };

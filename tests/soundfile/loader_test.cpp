@@ -9,6 +9,7 @@
 #include "engine/sound_layout.h"
 #include "loader_fakes.h"
 #include "soundfile/soundfile.h"
+#include "soundview/waveform_overview.h"
 
 namespace kornmill {
 namespace {
@@ -93,6 +94,26 @@ TEST_F(Loader, LoadsAStereoFileAndAttachesIt) {
   EXPECT_EQ(host_.folders, (std::vector<std::string>{dir_.path().string()}));
   EXPECT_EQ(host_.recent, (std::vector<std::string>{path}));
   EXPECT_EQ(host_.sound_changes, (std::vector<int>{0}));
+}
+
+// The waveform overview comes with the load for the sound view; a table told
+// that nothing draws the sound loads the same samples without one.
+TEST_F(Loader, TheOverviewIsMadeUnlessTurnedOff) {
+  const std::string path = Sox("tone.wav", 1, 0.5);
+  REQUIRE_SOX(path);
+  Sound* drawn = Load(path);
+  ASSERT_NE(drawn, nullptr);
+  ASSERT_NE(drawn->overview, nullptr);
+  EXPECT_GT(drawn->overview->columns(0), 0);
+  const std::vector<float> samples = drawn->samples;
+
+  table_->set_make_overviews(false);
+  const std::string copy = dir_.file("copy.wav");
+  std::filesystem::copy_file(path, copy);
+  Sound* plain = Load(copy);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->overview, nullptr);
+  EXPECT_EQ(plain->samples, samples);
 }
 
 // A mono sound plays from the left input; of more than two channels the
