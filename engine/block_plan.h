@@ -69,21 +69,26 @@ class BlockPlan {
   void AddTick(const ControlTick& t) { ticks_[static_cast<size_t>(tick_count_++)] = t; }
 
   int size() const { return sounding_ + started_; }
-  GrainPlan& at(int i) {
-    return grains_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];
-  }
+  GrainPlan& at(int i) { return at(i, started_); }
+  // The same walk over the grains sounding at the block's start and the first
+  // `started` it started: all that sound before the next one starts.
+  GrainPlan& at(int i, int started) { return grains_[Walk(i, started)]; }
   GrainPlan& stored(int i) { return grains_[static_cast<size_t>(i)]; }
   // The i-th grain the block started, in start order.
   const GrainPlan& started_at(int i) const { return grains_[static_cast<size_t>(sounding_ + i)]; }
   // The end state of the grain that `at(i)` gives, by the same walk.
-  GrainEnd& end_at(int i) {
-    return ends_[static_cast<size_t>(i < started_ ? sounding_ + started_ - 1 - i : i - started_)];
-  }
+  GrainEnd& end_at(int i) { return end_at(i, started_); }
+  GrainEnd& end_at(int i, int started) { return ends_[Walk(i, started)]; }
+  int sounding() const { return sounding_; }
   int started() const { return started_; }
   int tick_count() const { return tick_count_; }
   const ControlTick& tick(int i) const { return ticks_[static_cast<size_t>(i)]; }
 
  private:
+  size_t Walk(int i, int started) const {
+    return static_cast<size_t>(i < started ? sounding_ + started - 1 - i : i - started);
+  }
+
   std::vector<GrainPlan> grains_;
   std::vector<GrainEnd> ends_;  // one per entry of grains_
   std::vector<ControlTick> ticks_;

@@ -139,22 +139,32 @@ class Engine {
   // onset per frame, so that the render path never allocates. Between blocks.
   void ReserveGrains();
 
-  // The step loop's bookkeeping over `steps` steps (grain_schedule.cpp).
+  // The step loop's bookkeeping over `steps` steps (grain_schedule.cpp). When
+  // the block is shared, each part is handed to the helpers as soon as the
+  // loop has passed its last step.
   void PlanBlock(RenderContext& ctx, int steps);
   void RunControlTick(RenderContext& ctx, int step);
   void StartOnsets(RenderContext& ctx, int step);
   void AdvanceLoops(RenderContext& ctx);
-  void CompletePlan(const StreamTable* streams);
+  // Where a planned grain ends and begins its decay, and where it stands at its first frame.
+  void CompleteEntry(GrainPlan& p);
   int32_t DrawLoopDeviation(const Stream& s);
   // The control update: the first stream's controls, then the gains of long grains.
   void UpdateControls(StreamTable& streams);
   void UpdateStream(Stream& s);
 
   // Rendering the plan (render.cpp).
-  void RenderPlan();
+  // Cuts the block into parts for the render threads and hands the helpers
+  // the side job; false when the block is rendered on this thread alone.
+  bool BeginSharedBlock(int steps);
+  // The plan has passed every step of part `part`: helpers may render it.
+  void ReleasePart(int part);
+  void RenderPlan(bool shared);
   static void RenderPart(void* engine, int part);
-  void RenderStretch(int from, int to);
-  void RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end);
+  // Frames `from` to `to` of the grains sounding at the block's start and
+  // the first `started` it started, with the first `ticks` control ticks.
+  void RenderStretch(int from, int to, int started, int ticks);
+  void RenderGrain(const GrainPlan& p, int from, int to, int ticks, GrainEnd& end);
   void FinishBlock();
   void WriteOutput(int from, int to);
 
@@ -206,6 +216,20 @@ class Engine {
   // Grain-frames a block needs before helper threads take part: below it they
   // cost more than they save.
   int64_t min_shared_work_ = 4096;
+  int64_t planned_work_ = 0;  // grain-frames planned in this block so far
+  int64_t last_work_ = 0;     // and in the last block, which decides whether this one is shared
+  // The shared block's parts: part k renders steps part_bounds_[k] to
+  // part_bounds_[k + 1] with the grains started and the ticks made before its end.
+  struct PartInputs {
+    int32_t started = 0;
+    int32_t ticks = 0;
+  };
+  static constexpr int kMaxBlockParts = kMaxRenderThreads * 4;
+  int shared_parts_ = 0;   // 0: the block is not shared
+  int side_parts_ = 0;     // 1 when the side job comes first among the shared block's parts
+  const StreamTable* plan_streams_ = nullptr;  // the block's stream table, while it is planned
+  std::array<int32_t, kMaxBlockParts + 1> part_bounds_{};
+  std::array<PartInputs, kMaxBlockParts> part_inputs_{};
 };
 
 }  // namespace kornmill

@@ -30,12 +30,16 @@ MixMode ModeOf(bool stereo, int mask) {
 
 void Engine::PlanBlock(RenderContext& ctx, int steps) {
   plan_.Clear(steps);
+  plan_streams_ = ctx.streams;
+  planned_work_ = 0;
   for (Grain* g = pool_.first_active(); g; g = g->next) {
     GrainPlan& p = plan_.AddSounding();
     p.grain = g;
     p.first_frame = 0;
     p.first_tick = 0;
+    CompleteEntry(p);
   }
+  int part = 0;
   for (int step = 0; step < steps; ++step) {
     countdown_ -= kStepFrames;
     if (countdown_ <= 0) {
@@ -45,8 +49,11 @@ void Engine::PlanBlock(RenderContext& ctx, int steps) {
     StartOnsets(ctx, step);
     AdvanceLoops(ctx);
     frame_clock_ = WrapAdd(frame_clock_, kStepFrames);
+    for (; part < shared_parts_ && part_bounds_[static_cast<size_t>(part) + 1] == step + 1; ++part) {
+      ReleasePart(part);
+    }
   }
-  CompletePlan(ctx.streams);
+  last_work_ = planned_work_;
 }
 
 // The gesture pad's mix, then the control update; the gain refresh of long
@@ -83,6 +90,7 @@ void Engine::StartOnsets(RenderContext& ctx, int step) {
           p.grain = g;
           p.first_frame = step * kStepFrames + j;
           p.first_tick = plan_.tick_count();  // a tick of this step came before the grain
+          CompleteEntry(p);
         }
       }
       s->onset_phase += inc;
@@ -107,15 +115,16 @@ void Engine::AdvanceLoops(RenderContext& ctx) {
   }
 }
 
-// Where each planned grain ends and begins its decay, and where it stands at
-// its first frame. A grain renders from its first frame to the end of the step
-// in which its remaining count runs out (at least that one step); its decay
-// begins with the first step whose remaining count is at or below the decay start.
-void Engine::CompletePlan(const StreamTable* streams) {
+// A grain renders from its first frame to the end of the step in which its
+// remaining count runs out (at least that one step); its decay begins with the
+// first step whose remaining count is at or below the decay start. Nothing else
+// in the step loop reads what this takes from the grain or changes in it, so
+// the entry is complete as soon as the grain is met.
+void Engine::CompleteEntry(GrainPlan& p) {
   const int steps = plan_.steps();
+  const StreamTable* streams = plan_streams_;
   const Stream* first_stream = streams && streams->count() > 0 ? &(*streams)[0] : nullptr;
-  for (int i = 0; i < plan_.size(); ++i) {
-    GrainPlan& p = plan_.stored(i);
+  {
     Grain& g = *p.grain;
     const int first_step = p.first_frame / kStepFrames;
     const int64_t remaining = g.remaining;
@@ -143,6 +152,7 @@ void Engine::CompletePlan(const StreamTable* streams) {
       g.voice_mask = mask;
     }
     g.remaining = WrapSub(g.remaining, WrapMul(kStepFrames, end_step - first_step));
+    planned_work_ += p.end_frame - p.first_frame;
   }
 }
 

@@ -1,5 +1,6 @@
 // The block renderer: plan the block's steps, render each planned grain over all its frames (on
-// one thread or several, each taking a stretch of frames), then clip the steps into the block.
+// one thread or several, each taking a stretch of frames, the helpers from the moment the plan
+// has passed it), then clip the steps into the block.
 #include <algorithm>
 #include <cstring>
 
@@ -35,13 +36,14 @@ void Engine::Render(float* out, RenderContext& ctx) {
   const int carried = std::min(carry_frames_, block_frames_);
   const int frames = block_frames_ - carried;  // frames this block's steps give
   const int steps = (frames + kStepFrames - 1) / kStepFrames;
-  PlanBlock(ctx, steps);
   last_block_ = out;
   last_carried_ = carried;
   // Frames left over from the previous block's last, partial step come first.
   Stream* first = ctx.play_list;  // the first stream when it plays
   output_ = {out + carried * nch, first ? first->block.data() + carried * nch : nullptr, frames};
-  RenderPlan();
+  const bool shared = BeginSharedBlock(steps);
+  PlanBlock(ctx, steps);
+  RenderPlan(shared);
   FinishBlock();
 
   if (carried > 0) {
@@ -80,63 +82,74 @@ void Engine::WriteOutput(int from, int to) {
   std::memcpy(output_.block + begin, mix_.data() + begin, sizeof(float) * (end - begin));
 }
 
-void Engine::RenderPlan() {
-  const int steps = plan_.steps();
-  if (workers_ && steps >= 2 * kMinStepsPerPart) {
-    int64_t work = 0;
-    for (int i = 0; i < plan_.size(); ++i) {
-      const GrainPlan& p = plan_.stored(i);
-      work += p.end_frame - p.first_frame;
-    }
-    if (work >= min_shared_work_) {
-      const int parts = PartCount(render_threads_, steps);
-      workers_->Run(parts + (side_job_ ? 1 : 0), &Engine::RenderPart, this);
-      side_job_ = nullptr;
-      return;
-    }
+// A block is shared when the last one had enough grain-frames for helpers to
+// pay (the samples are the same either way). Its parts are whole steps, so
+// that no two threads write the same frame, and whole cache lines of the sums
+// (two steps of mono), so that they write no line in common either. The side
+// job comes first, ready at once: a helper takes it while the plan is made.
+bool Engine::BeginSharedBlock(int steps) {
+  shared_parts_ = 0;
+  if (!workers_ || steps < 2 * kMinStepsPerPart || last_work_ < min_shared_work_) return false;
+  const int parts = PartCount(render_threads_, steps);
+  const int unit = stereo_ ? 1 : 2;  // steps per cache line of sums
+  for (int p = 0; p <= parts; ++p) {
+    part_bounds_[static_cast<size_t>(p)] = p == parts ? steps : steps / unit * p / parts * unit;
   }
-  RenderStretch(0, plan_.frames());
+  side_parts_ = side_job_ ? 1 : 0;
+  shared_parts_ = parts;
+  workers_->Begin(parts + side_parts_, side_parts_, &Engine::RenderPart, this);
+  return true;
+}
+
+void Engine::ReleasePart(int part) {
+  part_inputs_[static_cast<size_t>(part)] = {plan_.started(), plan_.tick_count()};
+  workers_->Release(side_parts_ + part + 1);
+}
+
+void Engine::RenderPlan(bool shared) {
+  if (shared) {
+    workers_->Finish();
+    side_job_ = nullptr;
+    shared_parts_ = 0;
+    return;
+  }
+  RenderStretch(0, plan_.frames(), plan_.started(), plan_.tick_count());
   if (const SideJob job = side_job_) {
     side_job_ = nullptr;
     job(side_context_);
   }
 }
 
-// One part of the block: whole steps, so that no two threads write
-// the same frame, and whole cache lines of the sums (two steps of mono), so
-// that they write no line in common either.
 void Engine::RenderPart(void* engine, int part) {
   Engine& e = *static_cast<Engine*>(engine);
-  if (e.side_job_) {
-    // The side job is part 0: the render thread takes it at once, and the
-    // helpers the block's parts.
-    if (part == 0) {
-      e.side_job_(e.side_context_);
-      return;
-    }
-    --part;
+  if (part < e.side_parts_) {
+    e.side_job_(e.side_context_);
+    return;
   }
-  const int steps = e.plan_.steps();
-  const int parts = PartCount(e.render_threads_, steps);
-  const int unit = e.stereo_ ? 1 : 2;  // steps per cache line of sums
-  auto boundary = [&](int p) { return p == parts ? steps : steps / unit * p / parts * unit; };
-  e.RenderStretch(boundary(part) * kStepFrames, boundary(part + 1) * kStepFrames);
+  const size_t k = static_cast<size_t>(part - e.side_parts_);
+  const PartInputs inputs = e.part_inputs_[k];
+  e.RenderStretch(e.part_bounds_[k] * kStepFrames, e.part_bounds_[k + 1] * kStepFrames,
+                  inputs.started, inputs.ticks);
 }
 
 // Frames `from` to `to` of the block's steps: every planned grain's frames
 // there, in the order of the active list, so that each frame adds its grains
-// in the step loop's order; then those frames out.
-void Engine::RenderStretch(int from, int to) {
+// in the step loop's order; then those frames out. Grains started after the
+// stretch, and ticks after it, have no part in it.
+void Engine::RenderStretch(int from, int to, int started, int ticks) {
   const size_t nch = static_cast<size_t>(channels());
   std::fill(mix_.begin() + static_cast<ptrdiff_t>(from * nch),
             mix_.begin() + static_cast<ptrdiff_t>(to * nch), 0.0f);
-  for (int i = 0; i < plan_.size(); ++i) RenderGrain(plan_.at(i), from, to, plan_.end_at(i));
+  const int grains = plan_.sounding() + started;
+  for (int i = 0; i < grains; ++i) {
+    RenderGrain(plan_.at(i, started), from, to, ticks, plan_.end_at(i, started));
+  }
   WriteOutput(from, to);
 }
 
 // One grain's frames between `from` and `to`. The stretch that holds the
 // grain's last frame in the block leaves its state in `end`.
-void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
+void Engine::RenderGrain(const GrainPlan& p, int from, int to, int ticks, GrainEnd& end) {
   from = std::max(from, p.first_frame);
   to = std::min(to, p.end_frame);
   if (from >= to) return;
@@ -150,7 +163,7 @@ void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
   float left = p.left_gain, right = p.right_gain;
   int tick = p.first_tick;
   auto take_ticks_to = [&](int frame) {
-    for (; follows_ticks && tick < plan_.tick_count() && plan_.tick(tick).frame <= frame; ++tick) {
+    for (; follows_ticks && tick < ticks && plan_.tick(tick).frame <= frame; ++tick) {
       const double amp = static_cast<float>(plan_.tick(tick).amplitude[static_cast<size_t>(p.stream)]);
       left = static_cast<float>(double(g.base_left_gain) * amp * kGainScale);
       if (stereo_) right = static_cast<float>(double(g.base_right_gain) * amp * kGainScale);
@@ -162,7 +175,7 @@ void Engine::RenderGrain(const GrainPlan& p, int from, int to, GrainEnd& end) {
   const int nch = channels();
   for (int f = from; f < to && !cursor.silent();) {
     int next = to;
-    if (follows_ticks && tick < plan_.tick_count()) next = std::min(next, plan_.tick(tick).frame);
+    if (follows_ticks && tick < ticks) next = std::min(next, plan_.tick(tick).frame);
     if (f < p.decay_frame) next = std::min(next, p.decay_frame);
     const GrainRun run{mix_.data() + static_cast<size_t>(f) * nch, next - f, f >= p.decay_frame,
                        left, right};

@@ -90,16 +90,24 @@ RenderWorkers::~RenderWorkers() {
   stop_.store(true, std::memory_order_relaxed);
   generation_.fetch_add(1, std::memory_order_seq_cst);
   Wake(generation_, INT_MAX);
+  WakeWaiting();
   for (std::thread& t : threads_) t.join();
 }
 
 void RenderWorkers::Run(int parts, Task task, void* context) {
   if (parts <= 0) return;
-  parts = std::min(parts, kMaxParts);
+  Begin(parts, parts, task, context);
+  Finish();
+}
+
+void RenderWorkers::Begin(int parts, int ready, Task task, void* context) {
+  parts = std::clamp(parts, 0, kMaxParts);
+  parts_ = static_cast<uint32_t>(parts);
   task_ = task;
   context_ = context;
   control_word_ = ControlWord();
   done_.store(0, std::memory_order_relaxed);
+  ready_.store(static_cast<uint32_t>(std::clamp(ready, 0, parts)), std::memory_order_relaxed);
   const uint32_t generation = generation_.load(std::memory_order_relaxed) + 1;
   // One word holds the job's generation, its part count and the next part, so
   // that a helper still holding a claim word of the last job can never take a
@@ -110,10 +118,31 @@ void RenderWorkers::Run(int parts, Task task, void* context) {
   // sees the new job or is counted and woken.
   generation_.store(generation, std::memory_order_seq_cst);
   if (sleeping_helpers_.load(std::memory_order_seq_cst) > 0) Wake(generation_, INT_MAX);
+  // A helper that was about to wait for a part of the last job sees this one.
+  WakeWaiting();
+}
 
-  Work(generation);
+void RenderWorkers::Release(int ready) {
+  const uint32_t n = static_cast<uint32_t>(std::clamp(ready, 0, static_cast<int>(parts_)));
+  if (n <= ready_.load(std::memory_order_relaxed)) return;
+  ready_.store(n, std::memory_order_seq_cst);
+  WakeWaiting();
+}
+
+// Sequentially consistent with the waiters' count and their reading of the
+// count of releases: a helper either sees the change or is woken, and one that
+// reads the count before the change finds it moved when it goes to sleep.
+void RenderWorkers::WakeWaiting() {
+  release_seq_.fetch_add(1, std::memory_order_seq_cst);
+  if (waiting_helpers_.load(std::memory_order_seq_cst) > 0) Wake(release_seq_, INT_MAX);
+}
+
+void RenderWorkers::Finish() {
+  Release(static_cast<int>(parts_));
+  const uint32_t generation = generation_.load(std::memory_order_relaxed);
+  Work(generation, false);
   // Only parts that a helper has begun are left.
-  const uint32_t all = static_cast<uint32_t>(parts);
+  const uint32_t all = parts_;
   auto all_done = [&] { return done_.load(std::memory_order_acquire) >= all; };
   if (SpinUntil(all_done)) return;
   for (;;) {
@@ -126,25 +155,43 @@ void RenderWorkers::Run(int parts, Task task, void* context) {
   std::atomic_thread_fence(std::memory_order_acquire);
 }
 
-bool RenderWorkers::Claim(uint32_t generation, int& part, int& parts) {
+RenderWorkers::ClaimResult RenderWorkers::Claim(uint32_t generation, int& part, int& parts) {
   uint64_t claim = claim_.load(std::memory_order_acquire);
   for (;;) {
-    if (static_cast<uint32_t>(claim >> 32) != generation) return false;
+    if (static_cast<uint32_t>(claim >> 32) != generation) return ClaimResult::kNone;
     const int next = static_cast<int>(claim & kPartMask);
     const int count = static_cast<int>((claim >> kPartBits) & kPartMask);
-    if (next >= count) return false;
+    if (next >= count) return ClaimResult::kNone;
+    // A release seen here belongs to this job or a later one; a later one has
+    // changed the claim word, and the exchange below fails.
+    if (static_cast<uint32_t>(next) >= ready_.load(std::memory_order_acquire)) {
+      const uint64_t again = claim_.load(std::memory_order_acquire);
+      if (again == claim) {
+        part = next;
+        return ClaimResult::kNotYet;
+      }
+      claim = again;
+      continue;
+    }
     if (claim_.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel,
                                      std::memory_order_acquire)) {
       part = next;
       parts = count;
-      return true;
+      return ClaimResult::kTaken;
     }
   }
 }
 
-void RenderWorkers::Work(uint32_t generation) {
+void RenderWorkers::Work(uint32_t generation, bool wait) {
   int part = 0, parts = 0;
-  while (Claim(generation, part, parts)) {
+  for (;;) {
+    const ClaimResult claim = Claim(generation, part, parts);
+    if (claim == ClaimResult::kNone) return;
+    if (claim == ClaimResult::kNotYet) {
+      if (!wait) return;
+      WaitForRelease(generation, part);
+      continue;
+    }
     // The job cannot change while this part is unfinished.
     SetControlWord(control_word_);
     task_(context_, part);
@@ -153,6 +200,24 @@ void RenderWorkers::Work(uint32_t generation) {
       Wake(done_, 1);
     }
   }
+}
+
+void RenderWorkers::WaitForRelease(uint32_t generation, int part) {
+  auto moved = [&] {
+    return ready_.load(std::memory_order_acquire) > static_cast<uint32_t>(part) ||
+           generation_.load(std::memory_order_acquire) != generation;
+  };
+  if (SpinUntil(moved)) return;
+  waiting_helpers_.fetch_add(1, std::memory_order_seq_cst);
+  for (;;) {
+    const uint32_t seq = release_seq_.load(std::memory_order_seq_cst);
+    if (ready_.load(std::memory_order_seq_cst) > static_cast<uint32_t>(part) ||
+        generation_.load(std::memory_order_seq_cst) != generation) {
+      break;
+    }
+    Sleep(release_seq_, seq);
+  }
+  waiting_helpers_.fetch_sub(1, std::memory_order_relaxed);
 }
 
 void RenderWorkers::HelperLoop() {
@@ -168,7 +233,7 @@ void RenderWorkers::HelperLoop() {
     }
     seen = generation_.load(std::memory_order_acquire);
     if (stop_.load(std::memory_order_relaxed)) return;
-    Work(seen);
+    Work(seen, true);
   }
 }
 
