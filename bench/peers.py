@@ -285,6 +285,16 @@ def main():
             if reference:
                 line += " %9.2f %9.2f" % (reference[1] / cpu, reference[2] / wall)
             print(line)
+        # Two threads against one, round by round: each round ran the two
+        # back to back, so their ratio holds when the machine's speed drifts.
+        for interp in ("cubic", "spline", "linear"):
+            one = runs.get("kornmill-render, %s, 1 thread" % interp, [])
+            two = runs.get("kornmill-render, %s, 2 threads" % interp, [])
+            if one and len(one) == len(two):
+                ratios = [a[1] / b[1] for a, b in zip(one, two)]
+                print("kornmill-render, %s: 2 threads %.2fx as fast as 1 (wall; median of the "
+                      "rounds' ratios, %.2f-%.2f)" % (interp, statistics.median(ratios),
+                                                      min(ratios), max(ratios)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
