@@ -224,7 +224,7 @@ class Engine {
     int32_t started = 0;
     int32_t ticks = 0;
   };
-  static constexpr int kMaxBlockParts = kMaxRenderThreads * 4;
+  static constexpr int kMaxBlockParts = kMaxRenderThreads * 4;  // four parts a thread at most
   int shared_parts_ = 0;   // 0: the block is not shared
   int side_parts_ = 0;     // 1 when the side job comes first among the shared block's parts
   const StreamTable* plan_streams_ = nullptr;  // the block's stream table, while it is planned

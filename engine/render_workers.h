@@ -1,5 +1,5 @@
 // Helper threads that share a block's rendering with the render thread, handed work without
-// locks or allocation.
+// locks or allocation, all at once or part by part as the render thread makes it ready.
 #pragma once
 
 #include <atomic>

@@ -13,6 +13,7 @@
 
 #include "engine/sound_layout.h"
 #include "soundfile/converters.h"
+#include "soundfile/mapped_file.h"
 #include "soundfile/soundfile.h"
 #include "soundview/waveform_overview.h"
 
@@ -400,8 +401,11 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice
 
   // The samples, the guard frames after them and the spare sample.
   try {
-    rec.samples.assign(size_t(frames + std::max(guard, 0)) * size_t(channels) + kSpareSamples,
-                       0.0f);
+    const size_t samples = size_t(frames + std::max(guard, 0)) * size_t(channels) + kSpareSamples;
+    rec.samples.clear();
+    rec.samples.reserve(samples);
+    audio::prefault_for_writing(rec.samples.data(), samples * sizeof(float));
+    rec.samples.assign(samples, 0.0f);
   } catch (const std::exception&) {  // bad_alloc or length_error
     status = kTextAllocationError;
     return false;
