@@ -235,32 +235,37 @@ def main():
             for threads in (1, 2):
                 name = "kornmill-render, %s, %d thread%s" % (interp, threads,
                                                             "" if threads == 1 else "s")
+                label = "k-%s-%d" % (interp, threads)
                 jobs.append((name, run_kornmill(render, work, source, args.seconds,
-                                                args.very_dense, interp, threads,
-                                                "k-%s-%d" % (interp, threads))))
+                                                args.very_dense, interp, threads, label),
+                             label))
         scsynth = shutil.which("scsynth")
         if scsynth:
             jobs.append(("SuperCollider GrainBuf (cubic, scsynth -N)",
                          run_grainbuf(scsynth, work, source, args.seconds, grain_seconds, 4,
-                                      "grainbuf")))
+                                      "grainbuf"), "grainbuf"))
         else:
             print("SuperCollider (scsynth) not installed: skipped")
         csound = shutil.which("csound")
         if csound:
             jobs.append(("Csound partikkel (linear, ksmps 8)",
                          run_partikkel(csound, work, source, args.seconds, grain_seconds,
-                                       "partikkel")))
+                                       "partikkel"), "partikkel"))
         else:
             print("Csound not installed: skipped")
 
         grain_frames = GRAINS_PER_SECOND * grain_seconds * RATE * args.seconds
         # Round by round, every command once per round, so that a slow spell of a
         # shared machine falls on all of them alike rather than on one.
-        runs = {name: [] for name, _ in jobs}
+        runs = {name: [] for name, _, _ in jobs}
         for _ in range(args.runs):
-            for name, command in jobs:
+            for name, command, label in jobs:
                 if name not in runs:
                     continue
+                # Each writes a new file: none pays for deleting its last one.
+                output = os.path.join(work, label + ".wav")
+                if os.path.exists(output):
+                    os.remove(output)
                 try:
                     runs[name].append(timed(command))
                 except RunFailed as failure:
@@ -269,7 +274,7 @@ def main():
                     print("%s skipped: %s" % (name, failure))  # a peer's own failure
                     del runs[name]
         results = []
-        for name, _ in jobs:
+        for name, _, _ in jobs:
             if name in runs:
                 cpu = statistics.median(r[0] for r in runs[name])
                 wall = statistics.median(r[1] for r in runs[name])
