@@ -45,9 +45,10 @@ struct Grain {
   int32_t voice_mask = 0;  // the input mask the voice was made for; 0 when it must be made
 };
 
-// Grain records come from blocks of 64, never given back. The first record of
-// the first block is the list header: its `next` is the first active grain and
-// its `free_link` the first free one.
+// Grain records come in blocks of 64, never given back; the blocks one
+// reservation needs come in one piece, whose pages are asked for at once. The
+// first record of the first block is the list header: its `next` is the first
+// active grain and its `free_link` the first free one.
 class GrainPool {
  public:
   static constexpr int kBlockSize = 64;
@@ -69,12 +70,18 @@ class GrainPool {
   void add_active(int n) { active_ += n; }
   int free_count() const { return free_; }
   // Grain records in all blocks (the header excluded).
-  int capacity() const { return static_cast<int>(blocks_.size()) * kBlockSize - 1; }
+  int capacity() const { return blocks_ * kBlockSize - 1; }
 
  private:
-  void AddBlock();
+  struct FreeRecords {
+    void operator()(Grain* records) const;
+  };
+  using Records = std::unique_ptr<Grain[], FreeRecords>;
+  // `count` blocks in one piece, their records put first on the free list.
+  void AddBlocks(int count);
 
-  std::vector<std::unique_ptr<Grain[]>> blocks_;
+  std::vector<Records> pieces_;
+  int blocks_ = 0;
   Grain* header_ = nullptr;
   int active_ = 0;
   int free_ = 0;

@@ -1,29 +1,45 @@
 // The grain pool: records in blocks of 64, an active list and a free list.
+#include <memory>
+#include <new>
+#include <type_traits>
+
+#include "base/prefault.h"
 #include "engine/grain.h"
 
 namespace kornmill {
 
-GrainPool::GrainPool() {
-  auto block = std::make_unique<Grain[]>(kBlockSize);
-  // The first record of the first block is the list header; that block gives 63 grains.
-  header_ = &block[0];
-  for (int i = 1; i < kBlockSize - 1; ++i) block[i].free_link = &block[i + 1];
-  header_->free_link = &block[1];
-  free_ = kBlockSize - 1;
-  blocks_.push_back(std::move(block));
+static_assert(std::is_trivially_destructible_v<Grain>, "records are freed without destroying them");
+
+void GrainPool::FreeRecords::operator()(Grain* records) const {
+  ::operator delete(records, std::align_val_t{alignof(Grain)});
 }
 
-void GrainPool::AddBlock() {
-  auto block = std::make_unique<Grain[]>(kBlockSize);
-  for (int i = 0; i < kBlockSize - 1; ++i) block[i].free_link = &block[i + 1];
-  block[kBlockSize - 1].free_link = header_->free_link;
-  header_->free_link = &block[0];
-  free_ += kBlockSize;
-  blocks_.push_back(std::move(block));
+GrainPool::GrainPool() {
+  AddBlocks(1);
+}
+
+void GrainPool::AddBlocks(int count) {
+  const size_t n = static_cast<size_t>(count) * kBlockSize;
+  void* memory = ::operator new(n * sizeof(Grain), std::align_val_t{alignof(Grain)});
+  PrefaultForWriting(memory, n * sizeof(Grain));
+  Grain* first = static_cast<Grain*>(memory);
+  std::uninitialized_value_construct_n(first, n);
+  pieces_.push_back(Records(first));  // kept (or, should this throw, freed) before it is linked
+  for (size_t i = 0; i + 1 < n; ++i) first[i].free_link = &first[i + 1];
+  if (!header_) {
+    // The first record of the first block is the list header; that block gives 63 grains.
+    header_ = first;
+    free_ += static_cast<int>(n) - 1;
+  } else {
+    first[n - 1].free_link = header_->free_link;
+    header_->free_link = first;
+    free_ += static_cast<int>(n);
+  }
+  blocks_ += count;
 }
 
 void GrainPool::Reserve(int n) {
-  while (free_ < n) AddBlock();
+  if (free_ < n) AddBlocks((n - free_ + kBlockSize - 1) / kBlockSize);
 }
 
 Grain* GrainPool::AllocGrain() {

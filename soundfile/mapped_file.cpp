@@ -167,21 +167,6 @@ std::shared_ptr<mapped_view> mapped_file::map_view(uint64_t offset, uint64_t len
                                        view_length);
 }
 
-void prefault_for_writing(void* p, uint64_t bytes) noexcept {
-#if defined(MADV_POPULATE_WRITE)
-  const uintptr_t start = reinterpret_cast<uintptr_t>(p);
-  const uintptr_t unit = uintptr_t(allocation_unit());
-  if (p == nullptr || bytes > UINTPTR_MAX - start || start > UINTPTR_MAX - unit) return;
-  const uintptr_t begin = (start + unit - 1) / unit * unit;
-  const uintptr_t end = (start + uintptr_t(bytes)) / unit * unit;
-  // Fails harmlessly (EINVAL) before Linux 5.14.
-  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#else
-  (void)p;
-  (void)bytes;
-#endif
-}
-
 // ---------------------------------------------------------------------------
 // InputFile
 

@@ -49,11 +49,6 @@ struct OpenSettings {
 // The allocation unit for mapped views (the page size), asked once per process.
 uint64_t allocation_unit();
 
-// Asks the system to give the whole pages of [p, p + bytes) their memory now,
-// writable, in one call rather than one page fault at a time; where it cannot
-// (an older kernel), the pages come at first touch as usual. Changes no byte.
-void prefault_for_writing(void* p, uint64_t bytes) noexcept;
-
 class mapped_file;
 
 // One mapped range of a file. It keeps its file alive and is unmapped when its

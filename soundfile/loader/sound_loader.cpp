@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/prefault.h"
 #include "engine/sound_layout.h"
 #include "soundfile/converters.h"
-#include "soundfile/mapped_file.h"
 #include "soundfile/soundfile.h"
 #include "soundview/waveform_overview.h"
 
@@ -404,7 +404,7 @@ bool SoundTable::LoadRecord(Sound& rec, std::string& status, std::string& notice
     const size_t samples = size_t(frames + std::max(guard, 0)) * size_t(channels) + kSpareSamples;
     rec.samples.clear();
     rec.samples.reserve(samples);
-    audio::prefault_for_writing(rec.samples.data(), samples * sizeof(float));
+    PrefaultForWriting(rec.samples.data(), samples * sizeof(float));
     rec.samples.assign(samples, 0.0f);
   } catch (const std::exception&) {  // bad_alloc or length_error
     status = kTextAllocationError;

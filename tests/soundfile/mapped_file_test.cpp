@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <system_error>
-#include <vector>
 
 #include "test_util.h"
 
@@ -221,19 +220,6 @@ TEST(MappedFile, ViewToTheEndOfAHugeFileIsTooBig) {
   block b = fb.get_block((uint64_t(5) << 29) + 17, 8);
   EXPECT_EQ(b.begin[0], 0);
   EXPECT_GE(b.view->offset(), uint64_t(2) << 30);
-}
-
-// Asking for pages ahead changes nothing they hold, whatever the range: an
-// unaligned start and end, less than a page, nothing at all.
-TEST(Prefault, KeepsEveryByteOfAnyRange) {
-  std::vector<uint8_t> bytes(5 * 4096 + 123);
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 7 + 1);
-  const std::vector<uint8_t> before = bytes;
-  audio::prefault_for_writing(bytes.data() + 3, bytes.size() - 10);
-  audio::prefault_for_writing(bytes.data() + 100, 50);
-  audio::prefault_for_writing(bytes.data(), 0);
-  audio::prefault_for_writing(nullptr, 4096);
-  EXPECT_EQ(bytes, before);
 }
 
 }  // namespace
