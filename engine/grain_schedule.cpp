@@ -53,6 +53,7 @@ void Engine::PlanBlock(RenderContext& ctx, int steps) {
       ReleasePart(part);
     }
   }
+  for (; part < shared_parts_; ++part) ReleasePart(part);  // none is left; every part has its inputs
   last_work_ = planned_work_;
 }
 
