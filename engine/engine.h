@@ -147,7 +147,8 @@ class Engine {
   void StartOnsets(RenderContext& ctx, int step);
   void AdvanceLoops(RenderContext& ctx);
   // Where a planned grain ends and begins its decay, and where it stands at its first frame.
-  void CompleteEntry(GrainPlan& p);
+  // `streams` is the block's stream table: the entry's stream index counts from its first stream.
+  void CompleteEntry(GrainPlan& p, const StreamTable* streams);
   int32_t DrawLoopDeviation(const Stream& s);
   // The control update: the first stream's controls, then the gains of long grains.
   void UpdateControls(StreamTable& streams);
@@ -227,7 +228,6 @@ class Engine {
   static constexpr int kMaxBlockParts = kMaxRenderThreads * 4;  // four parts a thread at most
   int shared_parts_ = 0;   // 0: the block is not shared
   int side_parts_ = 0;     // 1 when the side job comes first among the shared block's parts
-  const StreamTable* plan_streams_ = nullptr;  // the block's stream table, while it is planned
   std::array<int32_t, kMaxBlockParts + 1> part_bounds_{};
   std::array<PartInputs, kMaxBlockParts> part_inputs_{};
 };

@@ -30,14 +30,13 @@ MixMode ModeOf(bool stereo, int mask) {
 
 void Engine::PlanBlock(RenderContext& ctx, int steps) {
   plan_.Clear(steps);
-  plan_streams_ = ctx.streams;
   planned_work_ = 0;
   for (Grain* g = pool_.first_active(); g; g = g->next) {
     GrainPlan& p = plan_.AddSounding();
     p.grain = g;
     p.first_frame = 0;
     p.first_tick = 0;
-    CompleteEntry(p);
+    CompleteEntry(p, ctx.streams);
   }
   int part = 0;
   for (int step = 0; step < steps; ++step) {
@@ -91,7 +90,7 @@ void Engine::StartOnsets(RenderContext& ctx, int step) {
           p.grain = g;
           p.first_frame = step * kStepFrames + j;
           p.first_tick = plan_.tick_count();  // a tick of this step came before the grain
-          CompleteEntry(p);
+          CompleteEntry(p, ctx.streams);
         }
       }
       s->onset_phase += inc;
@@ -121,9 +120,8 @@ void Engine::AdvanceLoops(RenderContext& ctx) {
 // first step whose remaining count is at or below the decay start. Nothing else
 // in the step loop reads what this takes from the grain or changes in it, so
 // the entry is complete as soon as the grain is met.
-void Engine::CompleteEntry(GrainPlan& p) {
+void Engine::CompleteEntry(GrainPlan& p, const StreamTable* streams) {
   const int steps = plan_.steps();
-  const StreamTable* streams = plan_streams_;
   const Stream* first_stream = streams && streams->count() > 0 ? &(*streams)[0] : nullptr;
   {
     Grain& g = *p.grain;
